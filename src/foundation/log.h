@@ -50,10 +50,10 @@ class simpleLog {
 std::string LogFolder();
 
 // Logs through the process-wide logger when there is one.
-#define QEL_LOG(level, ...)                                   \
-  do {                                                        \
-    if (simpleLog* qel_log_ = simpleLog::Instance())          \
-      simpleLog::Log(qel_log_, (level), __VA_ARGS__);         \
+#define QEL_LOG(level, ...)                           \
+  do {                                                \
+    if (simpleLog* qel_log_ = simpleLog::Instance())  \
+      simpleLog::Log(qel_log_, (level), __VA_ARGS__); \
   } while (0)
 
 #define LOG_INFO(...) QEL_LOG(kLogInfo, __VA_ARGS__)

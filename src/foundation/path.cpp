@@ -65,7 +65,8 @@ std::string FileExtension(std::string_view path) {
   return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
 }
 
-std::vector<std::string> ListFiles(const std::string& folder, bool recursive,
+std::vector<std::string> ListFiles(const std::string& folder,
+                                   bool recursive,
                                    bool include_folders) {
   std::vector<std::string> result;
   std::string base = WithSlash(folder);

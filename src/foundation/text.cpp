@@ -3,10 +3,9 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
-
-#include <cerrno>
 #include <strings.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -17,8 +16,11 @@ bool IsUtf8Charset(const std::string& charset) {
 
 // Converts with iconv; on a byte sequence that cannot be converted, appends
 // `replacement` and skips what `skip` says the bad sequence spans.
-std::string Convert(std::string_view text, const char* to, const char* from,
-                    std::string_view replacement, size_t (*skip)(std::string_view)) {
+std::string Convert(std::string_view text,
+                    const char* to,
+                    const char* from,
+                    std::string_view replacement,
+                    size_t (*skip)(std::string_view)) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1))
     return {};

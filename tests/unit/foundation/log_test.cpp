@@ -94,9 +94,12 @@ TEST(Log, PruningKeepsFiveOfTheFamilyAndNothingElseIsTouched) {
   TempDir dir;
   const std::string d = dir.path();
   // Seven files of the family (the current file included), oldest first.
-  std::vector<std::string> family = {"hvQEL_2026-01-01.log", "hvQEL_2026-01-02.log",
-                                     "hvQEL_2026-01-03.log", "hvQEL_2026-01-04.log",
-                                     "hvQEL_2026-01-05.log", "hvQEL_2026-01-06.log",
+  std::vector<std::string> family = {"hvQEL_2026-01-01.log",
+                                     "hvQEL_2026-01-02.log",
+                                     "hvQEL_2026-01-03.log",
+                                     "hvQEL_2026-01-04.log",
+                                     "hvQEL_2026-01-05.log",
+                                     "hvQEL_2026-01-06.log",
                                      "hvQEL.log"};
   for (size_t i = 0; i < family.size(); ++i) {
     WriteFile(d + family[i], family[i]);

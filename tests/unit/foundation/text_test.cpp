@@ -34,7 +34,9 @@ TEST(Text, LocaleTextToUtf8) {
   EXPECT_EQ(CharsetToWide("\xC4\xE3\xBA\xC3", "GBK"), "\xE4\xBD\xA0\xE5\xA5\xBD");
   // A byte that is no character of the set becomes U+FFFD.
   EXPECT_EQ(CharsetToWide("a\xFF", "UTF-8"), "a\xEF\xBF\xBD");
-  EXPECT_EQ(CharsetToWide("a\x80z", "ANSI_X3.4-1968"), "a\xEF\xBF\xBD" "z");
+  EXPECT_EQ(CharsetToWide("a\x80z", "ANSI_X3.4-1968"),
+            "a\xEF\xBF\xBD"
+            "z");
   EXPECT_EQ(CharsetToWide("x", "NO-SUCH-CHARSET"), "");
 }
 
@@ -72,9 +74,16 @@ TEST(Text, Utf8SequenceLength) {
     std::string text;
     size_t length;
   } cases[] = {
-      {"a", 1},           {"\xC3\xA9", 2},        {"\xE4\xB8\xAD", 3}, {"\xF0\x9F\x98\x80", 4},
-      {"\xC0\x80", 0},    {"\xED\xA0\x80", 0},    {"\xF4\x90\x80\x80", 0},
-      {"\xE4\xB8", 0},    {"\x80", 0},            {"\xF8\x88\x80\x80\x80", 0},
+      {"a", 1},
+      {"\xC3\xA9", 2},
+      {"\xE4\xB8\xAD", 3},
+      {"\xF0\x9F\x98\x80", 4},
+      {"\xC0\x80", 0},
+      {"\xED\xA0\x80", 0},
+      {"\xF4\x90\x80\x80", 0},
+      {"\xE4\xB8", 0},
+      {"\x80", 0},
+      {"\xF8\x88\x80\x80\x80", 0},
       {"", 0},
   };
   for (const Case& c : cases)
