@@ -307,7 +307,9 @@ int DrawText(cairo_t* cr, const RECT& rect, const std::string& text, const TextS
   cairo_save(cr);
   cairo_rectangle(cr, rect.left, rect.top, rect.width(), rect.height());
   cairo_clip(cr);
-  SetSource(cr, style.color);
+  // Text colours are opaque whatever their alpha digits say, as the skins
+  // were drawn with text that ignores alpha ("#00FFFFFF" is white).
+  SetSource(cr, style.color | 0xFF000000u);
   cairo_move_to(cr, x, y);
   pango_cairo_update_context(cr, pango_layout_get_context(layout));
   pango_layout_context_changed(layout);

@@ -519,3 +519,21 @@ bool UseGtkBackend() {
   SetBackend(std::make_unique<GtkBackend>());
   return true;
 }
+
+bool SaveScreenshot(const RECT& area, const std::string& path) {
+  GdkWindow* root = gdk_get_default_root_window();
+  if (!root || area.empty())
+    return false;
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(root, area.left, area.top, area.width(),
+                                               area.height());
+  if (!shot)
+    return false;
+  GError* error = nullptr;
+  bool ok = gdk_pixbuf_save(shot, path.c_str(), "png", &error, nullptr);
+  if (error) {
+    LOG_ERROR("[ERROR] SaveScreenshot, %s", error->message);
+    g_error_free(error);
+  }
+  g_object_unref(shot);
+  return ok;
+}

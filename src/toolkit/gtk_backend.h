@@ -4,12 +4,16 @@
 #define QEL_TOOLKIT_GTK_BACKEND_H_
 
 #include <memory>
+#include <string>
 
 #include "toolkit/backend.h"
 
 // Opens the display and makes the GTK backend current. False when there is
 // no display (the offscreen backend stays in place).
 bool UseGtkBackend();
+
+// Saves what the screen shows in `area` (screen coordinates) as a PNG.
+bool SaveScreenshot(const RECT& area, const std::string& path);
 
 // Native children of a GTK window: an entry, a text view or a web view put
 // into `fixed` (a GtkFixed) at a client rectangle offset by the frame margin.
