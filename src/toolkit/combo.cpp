@@ -182,6 +182,10 @@ void CComboUI::Activate() {
   manager_->SendNotify(this, kNotifyDropDown);
 }
 
+CWindowWnd* CComboUI::popup() const {
+  return popup_.get();
+}
+
 void CComboUI::CloseDropDown() {
   popup_.reset();
 }

@@ -10,6 +10,7 @@
 #include "toolkit/label.h"
 
 class ComboPopup;
+class CWindowWnd;
 
 class CComboUI : public CButtonUI {
  public:
@@ -40,7 +41,8 @@ class CComboUI : public CButtonUI {
   const RECT& GetItemTextPadding() const { return item_padding_; }
 
   bool IsDropped() const { return popup_ != nullptr; }
-  ComboPopup* popup() const { return popup_.get(); }
+  // The open drop-down list window, or null.
+  CWindowWnd* popup() const;
   void CloseDropDown();
 
  protected:

@@ -524,8 +524,8 @@ bool SaveScreenshot(const RECT& area, const std::string& path) {
   GdkWindow* root = gdk_get_default_root_window();
   if (!root || area.empty())
     return false;
-  GdkPixbuf* shot = gdk_pixbuf_get_from_window(root, area.left, area.top, area.width(),
-                                               area.height());
+  GdkPixbuf* shot =
+      gdk_pixbuf_get_from_window(root, area.left, area.top, area.width(), area.height());
   if (!shot)
     return false;
   GError* error = nullptr;

@@ -40,36 +40,42 @@ struct __attribute__((packed)) FrameReply {
   int64_t result;
 };
 
+// The listener of this process. It follows the session folder: when that
+// moved (a test's sandbox), the next Start listens there instead.
 class Server {
  public:
   bool Start() {
     std::lock_guard<std::mutex> hold(lock_);
-    if (started_)
-      return true;
     std::string path = MessageSocketPath(getpid());
-    if (path.empty() || !socket_.Listen(path))
+    if (path.empty())
       return false;
-    started_ = true;
-    thread_ = std::thread([this] { Run(); });
-    thread_.detach();  // lives as long as the process; Stop wakes it
+    if (socket_ && socket_->path() == path && access(path.c_str(), F_OK) == 0)
+      return true;
+    if (socket_)
+      socket_->Shutdown();
+    auto socket = std::make_shared<LocalSocketServer>();
+    if (!socket->Listen(path))
+      return false;
+    socket_ = socket;
+    std::thread([socket] { Run(socket); }).detach();  // ends when Shutdown wakes it
     return true;
   }
   void Stop() {
     std::lock_guard<std::mutex> hold(lock_);
-    if (started_)
-      socket_.Shutdown();
+    if (socket_)
+      socket_->Shutdown();
+    socket_.reset();
   }
 
  private:
-  void Run() {
+  static void Run(std::shared_ptr<LocalSocketServer> socket) {
     for (;;) {
-      LocalConnection peer = socket_.Accept();
+      LocalConnection peer = socket->Accept();
       if (!peer.valid())
         return;
       Serve(peer);
     }
   }
-
   static void Serve(LocalConnection& peer) {
     FrameHeader header;
     if (!peer.ReadAll(&header, sizeof(header)) || header.magic != kMagic ||
@@ -105,9 +111,7 @@ class Server {
   }
 
   std::mutex lock_;
-  bool started_ = false;
-  LocalSocketServer socket_;
-  std::thread thread_;
+  std::shared_ptr<LocalSocketServer> socket_;
 };
 
 Server& TheServer() {

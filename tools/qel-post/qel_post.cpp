@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
   }
   UINT message = static_cast<UINT>(numbers[0]);
   if (send) {
-    printf("%lld\n", static_cast<long long>(SendMessage(hwnd, message, numbers[1],
-                                                        static_cast<LPARAM>(numbers[2]))));
+    printf("%lld\n", static_cast<long long>(
+                         SendMessage(hwnd, message, numbers[1], static_cast<LPARAM>(numbers[2]))));
     return 0;
   }
   if (!PostMessage(hwnd, message, numbers[1], static_cast<LPARAM>(numbers[2]))) {

@@ -6,9 +6,9 @@
 // background "PNG/136"). In a real window, every message of WM_APP and above
 // and every copy-data record the window receives is printed, so other
 // processes can check what they sent; closing the window ends the program.
-#include <cstdio>
 #include <strings.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
