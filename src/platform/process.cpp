@@ -104,6 +104,8 @@ bool SpawnProcess(const std::vector<std::string>& argv,
   posix_spawn_file_actions_init(&actions);
   if (!options.working_folder.empty())
     posix_spawn_file_actions_addchdir_np(&actions, options.working_folder.c_str());
+  if (!options.stdin_path.empty())
+    posix_spawn_file_actions_addopen(&actions, 0, options.stdin_path.c_str(), O_RDONLY, 0);
   int flags = O_WRONLY | O_CREAT | O_TRUNC;
   if (!options.stdout_path.empty())
     posix_spawn_file_actions_addopen(&actions, 1, options.stdout_path.c_str(), flags, 0644);

@@ -10,6 +10,7 @@
 
 struct SpawnOptions {
   std::string working_folder;  // empty: the caller's
+  std::string stdin_path;      // empty: inherited
   std::string stdout_path;     // empty: inherited
   std::string stderr_path;     // empty: inherited
 };
