@@ -152,7 +152,8 @@ ResourceStatus ReadCurrent(unzFile zip, std::string* bytes) {
   if (unzOpenCurrentFile(zip) != UNZ_OK)
     return ResourceStatus::kUnreadable;
   std::string out;
-  out.reserve(static_cast<size_t>(info.uncompressed_size));
+  // The header's size is only a claim until the data has been inflated.
+  out.reserve(static_cast<size_t>(std::min<uint64_t>(info.uncompressed_size, 1 << 20)));
   char buffer[65536];
   int n = 0;
   while ((n = unzReadCurrentFile(zip, buffer, sizeof(buffer))) > 0) {
