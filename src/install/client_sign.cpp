@@ -1,6 +1,5 @@
 #include "install/client_sign.h"
 
-#include <pthread.h>
 #include <time.h>
 #include <unistd.h>
 

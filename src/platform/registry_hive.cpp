@@ -1,6 +1,5 @@
 #include "platform/registry_hive.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -107,6 +106,10 @@ std::shared_ptr<RegistryHive> RegistryHive::Connect(const std::string& path, boo
   }
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db, 1);
+  // The WAL files stay when the last writer closes, so that users who may
+  // read the machine hive but not write its folder can still open it.
+  int persist = 1;
+  sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
   return std::shared_ptr<RegistryHive>(new RegistryHive(db, path));
 }
 

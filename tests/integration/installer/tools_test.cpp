@@ -1,5 +1,7 @@
 // qel-reg and qel-res on the command line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/resources.h"
 #include "run_tool.h"
@@ -76,6 +78,24 @@ TEST(QelReg, ViewsAsRegExeChoosesThem) {
             0);
   EXPECT_EQ(RunTool({"qel-reg", "query", "HKEY_CURRENT_USER\\Software\\Y", "/v", "V"}).code, 0);
   EXPECT_EQ(RunTool({"qel-reg", "query", "HKLM\\Software\\Y"}).code, 1);
+}
+
+TEST(QelReg, OtherUsersReadTheMachineHiveButDoNotWriteIt) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "needs root to switch users";
+  SysrootSandbox box;
+  chmod(box.root().c_str(), 0755);
+  ASSERT_EQ(RunTool({"qel-reg", "add", "HKLM\\Software\\X", "/v", "V", "/d", "1", "/f"}).code, 0);
+  std::vector<std::string> as_nobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                     BinPath("qel-reg")};
+  std::vector<std::string> query = as_nobody;
+  query.insert(query.end(), {"query", "HKLM\\Software\\X", "/v", "V"});
+  EXPECT_EQ(RunTool(query).out, "\nHKEY_LOCAL_MACHINE\\Software\\X\n    V    REG_SZ    1\n\n");
+  std::vector<std::string> add = as_nobody;
+  add.insert(add.end(), {"add", "HKLM\\Software\\X", "/v", "V", "/d", "2", "/f"});
+  ToolResult denied = RunTool(add);
+  EXPECT_EQ(denied.code, 1);
+  EXPECT_EQ(denied.err, "ERROR: Access is denied.\n");
 }
 
 TEST(QelReg, CorruptHiveIsAnErrorNotACrash) {
