@@ -9,7 +9,9 @@
 #include "platform/resources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string image = "\x7f" "ELF program bytes";
+  std::string image =
+      "\x7f"
+      "ELF program bytes";
   image.append(reinterpret_cast<const char*>(data), size);
   std::vector<ResourceEntry> entries;
   ListResourcesFromImage(image, &entries);
