@@ -55,10 +55,10 @@ class XmlDocument {
   // One element; record 0 stands for the document. Offsets and lengths are
   // 64-bit so that no tag of an addressable text can be truncated.
   struct Record {
-    uint64_t start = 0;             // offset of "<"
-    uint64_t length = 0;            // start tag up to the end of the end tag
-    uint64_t start_tag_length = 0;  //
-    uint64_t end_tag_length = 0;    // 0 for "<a/>" and for a missing end tag
+    uint64_t start = 0;   // offset of "<"
+    uint64_t length = 0;  // start tag up to the end of the end tag
+    uint64_t start_tag_length = 0;
+    uint64_t end_tag_length = 0;  // 0 for "<a/>" and for a missing end tag
     uint64_t parent = 0;
     uint64_t first_child = 0;
     uint64_t next = 0;   // 0 at the last child
@@ -90,6 +90,16 @@ class XmlDocument {
 
   class Parser;
 
+  // Replacing `removed` bytes at `pos` with `text` puts the new element at
+  // `start`.
+  struct Insertion {
+    uint64_t pos = 0;
+    uint64_t removed = 0;
+    std::string text;
+    uint64_t start = 0;
+    bool opens_parent = false;  // the parent was "<p/>"
+  };
+
   std::string_view TagName(uint64_t element) const;
   uint64_t Find(uint64_t from, const char* name) const;
   uint64_t Level(uint64_t element) const;
@@ -97,6 +107,7 @@ class XmlDocument {
   void LinkAfter(uint64_t sibling, uint64_t element);
   void Shift(uint64_t pos, uint64_t removed, uint64_t inserted);
   bool IsEmptyElementTag(uint64_t element) const;
+  Insertion PlanInsertion(const std::string& element) const;
 
   std::string text_;
   std::string parse_result_;
