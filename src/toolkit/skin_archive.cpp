@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "foundation/log.h"
+#include "platform/resources.h"
 
 struct SkinArchive::Stream {
   const char* data = nullptr;
@@ -190,6 +191,20 @@ bool LoadSkinFile(const std::string& path) {
   std::lock_guard<std::mutex> hold(g_skin_lock);
   g_skin = ok ? archive : nullptr;
   return ok;
+}
+
+bool LoadSkinFromOwnResources() {
+  std::string bytes;
+  if (ReadOwnResource("ZIPRES/133", &bytes) != ResourceStatus::kOk || bytes.empty()) {
+    LOG_ERROR("[ERROR] LoadSkin, no skin resource");
+    std::lock_guard<std::mutex> hold(g_skin_lock);
+    g_skin = nullptr;
+    return false;
+  }
+  SetResourceReader([](const std::string& type, const std::string& id, std::string* data) {
+    return ReadOwnResource(ResourceName(type, id), data) == ResourceStatus::kOk;
+  });
+  return LoadSkin(std::move(bytes));
 }
 
 const SkinArchive* CurrentSkin() {

@@ -49,6 +49,10 @@ class SkinArchive {
 bool LoadSkin(std::string bytes);
 bool LoadSkinFile(const std::string& path);
 const SkinArchive* CurrentSkin();
+// The installer's skin: resource ZIPRES/133 of the own executable, with the
+// executable's other resources ("PNG/136") for the markup's res images.
+// False, with no skin loaded, when the resource is missing, empty or broken.
+bool LoadSkinFromOwnResources();
 // Reads `name` from the current skin.
 bool ReadSkinFile(const std::string& name, std::string* data);
 

@@ -25,7 +25,7 @@ namespace {
 constexpr uint64_t kScreenshotTimer = 1;
 
 struct Options {
-  std::string skin = QEL_DEFAULT_SKIN;
+  std::string skin;
   std::string res = QEL_DEFAULT_RES;
   std::string png;
   std::string screenshot;
@@ -162,14 +162,18 @@ int main(int argc, char** argv) {
   }
   if (options.markup.empty())
     return Usage();
-  if (!LoadSkinFile(options.skin)) {
-    fprintf(stderr, "skin-view: cannot read the skin archive %s\n", options.skin.c_str());
-    return 1;
+  // The skin carried by the executable, else the one built beside the tools.
+  if (!options.skin.empty() || !LoadSkinFromOwnResources()) {
+    std::string skin = options.skin.empty() ? QEL_DEFAULT_SKIN : options.skin;
+    if (!LoadSkinFile(skin)) {
+      fprintf(stderr, "skin-view: cannot read the skin archive %s\n", skin.c_str());
+      return 1;
+    }
+    std::string res = options.res;
+    SetResourceReader([res](const std::string& type, const std::string& id, std::string* data) {
+      return ReadFileBytes(res + "/" + type + "/" + id + ".png", data);
+    });
   }
-  std::string res = options.res;
-  SetResourceReader([res](const std::string& type, const std::string& id, std::string* data) {
-    return ReadFileBytes(res + "/" + type + "/" + id + ".png", data);
-  });
   InitMessageLoop();
   return options.png.empty() ? ShowWindowOnScreen(options) : RenderPng(options);
 }
