@@ -158,6 +158,14 @@ bool CComboUI::SelectItem(int index, bool notify) {
   return true;
 }
 
+void CComboUI::DoEvent(TEventUI& event) {
+  // A press elsewhere in the window closes the list; a drop-down popup may
+  // never get the keyboard focus that would tell it.
+  if (event.type == UIEventType::kKillFocus)
+    CloseDropDown();
+  CButtonUI::DoEvent(event);
+}
+
 void CComboUI::SetVisible(bool visible) {
   if (!visible)
     CloseDropDown();

@@ -19,6 +19,7 @@ class CComboUI : public CButtonUI {
   std::string_view GetClass() const override { return "Combo"; }
   void SetAttribute(std::string_view name, std::string_view value) override;
   void Activate() override;
+  void DoEvent(TEventUI& event) override;
   void SetVisible(bool visible) override;
 
   int AddItem(const std::string& text);
