@@ -14,8 +14,9 @@ Paths:
   /__world/echo             POST: the request's headers and body sent back
 
 A rule: {"file": NAME, "fault": KIND, "address": A (optional: only requests
-to that world address), "times": T (optional: only the next T requests it
-applies to), and the kind's parameters}:
+to that world address), "method": M (optional: only GET or only HEAD),
+"times": T (optional: only the next T requests it applies to), and the
+kind's parameters}:
   rate {bytes_per_second}     per-connection rate limit
   stall {after, seconds}      body stops after `after` bytes, the connection
                               stays silent for `seconds` (default 30)
@@ -45,13 +46,18 @@ import urllib.parse
 CHUNK = 256 * 1024
 RANGE_RE = re.compile(r"^bytes=(\d*)-(\d*)$")
 
+def _covers(ctx, offset):
+    first, last = ctx["range"] if ctx["range"] is not None else (0, None)
+    return first <= int(offset) and (last is None or int(offset) <= last)
+
+
 # Fault kinds, and whether one applies to a request: `ctx` has the method and
 # the parsed range (None without one, else (first, last-or-None)).
 FAULTS = {
     "rate": lambda ctx: ctx["method"] == "GET",            # bytes_per_second
     "stall": lambda ctx: ctx["method"] == "GET",           # after, seconds
     "drop": lambda ctx: ctx["method"] == "GET",            # after
-    "corrupt": lambda ctx: ctx["method"] == "GET",         # offset
+    "corrupt": lambda ctx: ctx["method"] == "GET" and _covers(ctx, ctx["rule"]["offset"]),
     "ignore_range": lambda ctx: ctx["range"] is not None,
     "status_416": lambda ctx: ctx["range"] is not None and (
         ctx["range"][1] is not None or ctx["rule"].get("open_ended", False)),
@@ -98,7 +104,8 @@ class FaultTable:
             for rule in self._rules:
                 kind = rule["fault"]
                 if (kind in taken or rule["file"] != file or rule["times"] == 0
-                        or rule.get("address", address) != address):
+                        or rule.get("address", address) != address
+                        or rule.get("method", method) != method):
                     continue
                 if not FAULTS[kind]({"method": method, "range": byte_range, "rule": rule}):
                     continue
@@ -123,7 +130,7 @@ class Journal:
 
     def get(self, file):
         with self._lock:
-            return list(self._entries.get(file, []))
+            return [dict(entry) for entry in self._entries.get(file, [])]
 
     def clear(self, file=None):
         with self._lock:
@@ -237,10 +244,9 @@ class CdnRole:
         entry = {"method": h.command, "address": address, "scheme": h.server.scheme,
                  "version": h.request_version, "range": h.headers.get("Range"),
                  "status": 0, "sent": 0}
-        try:
-            self._answer(h, name, path, real_size, size, byte_range, faults, entry)
-        finally:
-            self.journal.add(name, entry)
+        # In the journal from the start, so that a stalled answer shows.
+        self.journal.add(name, entry)
+        self._answer(h, name, path, real_size, size, byte_range, faults, entry)
 
     def _answer(self, h, name, path, real_size, size, byte_range, faults, entry):
         if "slow_first_byte" in faults:
