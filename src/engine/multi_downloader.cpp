@@ -158,6 +158,21 @@ bool CMultiDownloader::WaitMs(int64_t ms) {
                               [this] { return canceled(); });
 }
 
+void CMultiDownloader::WaitForWorkers(int64_t ms) {
+  std::unique_lock<std::mutex> hold(wait_lock_);
+  wait_wake_.wait_for(hold, std::chrono::milliseconds(std::max<int64_t>(ms, 0)),
+                      [this] { return worker_ended_ || canceled(); });
+  worker_ended_ = false;
+}
+
+void CMultiDownloader::WakeMonitor() {
+  {
+    std::lock_guard<std::mutex> hold(wait_lock_);
+    worker_ended_ = true;
+  }
+  wait_wake_.notify_all();
+}
+
 void CMultiDownloader::Run() {
   LOG_INFO("[INFO] multi, thread begin.");
   PostSimple(kEventPrepare);
@@ -281,6 +296,11 @@ bool CMultiDownloader::RunAttempt() {
   CalculateThreadBuffer();
   if (!PlanRanges())
     return true;
+  if (server_md5_.size() >= 4) {
+    follower_ = std::make_unique<Md5Follower>(temp_path_, total_size_);
+    if (!follower_->Start())
+      follower_.reset();
+  }
   LOG_INFO("[INFO] multi, start retry=[%d], thread=[%d], buffer=[%d].", retry_.load(),
            thread_count_, buffer_size_);
   PostSimple(kEventRetry, retry_);
@@ -326,6 +346,7 @@ bool CMultiDownloader::FinishAttempt() {
     int error = 0;
     if (MoveToTarget(temp_path_, target_path_, timing_, &error)) {
       LOG_INFO("[INFO] multi, download success.");
+      follower_.reset();
       ReleaseWorkers();
       status_ = kStatusSuccess;
       PostSimple(kEventAttemptEnd, retry_, status_);
@@ -337,6 +358,7 @@ bool CMultiDownloader::FinishAttempt() {
   LOG_ERROR("[ERROR] multi, download failed! retry=[%d], status=[%d]", retry_.load(),
             status_.load());
   PostSimple(kEventAttemptEnd, retry_, status_);
+  follower_.reset();
   if (status_ == kStatusCanceled)
     return true;  // the file and its record stay for a later resume
   DeleteFile(temp_path_);

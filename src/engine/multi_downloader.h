@@ -22,6 +22,7 @@
 #include "engine/download_file.h"
 #include "engine/engine_timing.h"
 #include "engine/host_resolver.h"
+#include "engine/md5_follower.h"
 #include "engine/range_worker.h"
 #include "engine/resume_record.h"
 
@@ -102,6 +103,9 @@ class CMultiDownloader : public IFileWriter {
   void CalculateThreadBuffer();
   void LowerThreadsAfterMd5Failure();
   bool WaitMs(int64_t ms);
+  // Sleeps up to `ms`, or until a worker finishes or the download is canceled.
+  void WaitForWorkers(int64_t ms);
+  void WakeMonitor();
   bool canceled() const { return canceled_.load(std::memory_order_acquire); }
   void InitHost(bool clearCache);
 
@@ -139,6 +143,7 @@ class CMultiDownloader : public IFileWriter {
   void JoinCheckpoint();
   bool SaveResumeRecord();
   std::vector<ByteRange> MissingRanges() const;
+  int64_t WrittenPrefix() const;
   bool CheckFileSize(const std::string& path, bool report);
   bool CheckMd5(const std::string& path, bool report);
   void PostEvent(DownloadEvent event);
@@ -179,6 +184,8 @@ class CMultiDownloader : public IFileWriter {
   DownloadFile file_;
   std::unique_ptr<CurlShare> share_;
   ConnectionTuner tuner_;
+  // Hashes the file while it arrives when a digest is to be checked.
+  std::unique_ptr<Md5Follower> follower_;
 
   bool range_supported_ = true;
   int thread_count_ = 24;
@@ -190,6 +197,9 @@ class CMultiDownloader : public IFileWriter {
   std::atomic<bool> finished_{false};
   std::mutex wait_lock_;
   std::condition_variable wait_wake_;
+  bool worker_ended_ = false;  // guarded by wait_lock_
+  // The last pass left finished workers for the next one.
+  bool backlog_ = false;
 
   std::thread checkpoint_thread_;
   std::atomic<bool> checkpoint_busy_{false};

@@ -136,6 +136,8 @@ void CMultiDownloader::ProgressTick() {
         static_cast<int32_t>(std::min<int64_t>((downloaded - cached_size_) * 1000 / ms, INT32_MAX));
     PostEvent(std::move(event));
   }
+  if (follower_)
+    follower_->Advance(WrittenPrefix());
   if (last_checkpoint_ > downloaded)
     last_checkpoint_ = 0;
   if (downloaded - last_checkpoint_ >= kCheckpointEvery) {
@@ -204,7 +206,12 @@ bool CMultiDownloader::CheckMd5(const std::string& path, bool report) {
                static_cast<int>(delay));
       WaitMs(delay);
     }
-    std::string digest = FileMd5(path);
+    std::string digest;
+    // The first check takes the digest hashed while the file arrived.
+    if (attempt == 0 && report && follower_)
+      digest = follower_->Finish();
+    if (digest.empty())
+      digest = FileMd5(path);
     if (attempt == 0 && report) {
       DownloadEvent event;
       event.type = kEventFileMd5;

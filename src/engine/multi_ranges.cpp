@@ -154,6 +154,8 @@ std::unique_ptr<RangeWorker> CMultiDownloader::MakeWorker(int64_t start,
   worker->set_stall_ms(timing_.stallMs);
   worker->set_https_only(https_only_);
   worker->set_share(share_ ? share_->get() : nullptr);
+  // A free connection is taken up at once, not at the next poll.
+  worker->set_on_finished([this] { WakeMonitor(); });
   return worker;
 }
 
@@ -238,7 +240,9 @@ bool CMultiDownloader::SplitRunningRange(const std::string& ip) {
 // One pass of the watch over the ranges. False when the attempt is over.
 bool CMultiDownloader::MonitorPass(int* noProgress, int errorLimit) {
   int64_t before = Downloaded();
-  WaitMs(timing_.monitorIntervalMs);
+  if (!backlog_)
+    WaitForWorkers(timing_.monitorIntervalMs);
+  backlog_ = false;
   ProgressTick();
 
   bool more = false;
@@ -254,8 +258,10 @@ bool CMultiDownloader::MonitorPass(int* noProgress, int errorLimit) {
       finished.push_back(worker.get());
       more = true;
       // A burst of finished ranges is spread over passes, so progress goes on.
-      if (finished.size() == 3)
+      if (finished.size() == 3) {
+        backlog_ = true;
         break;
+      }
     }
   }
   for (RangeWorker* worker : finished) {
@@ -409,6 +415,13 @@ std::vector<ByteRange> CMultiDownloader::MissingRanges() const {
   }
   missing.insert(missing.end(), pending_.begin(), pending_.end());
   return missing;
+}
+
+int64_t CMultiDownloader::WrittenPrefix() const {
+  int64_t prefix = total_size_;
+  for (const ByteRange& range : MissingRanges())
+    prefix = std::min(prefix, range.start);
+  return prefix;
 }
 
 bool CMultiDownloader::AllBytesPresent() const {

@@ -361,6 +361,8 @@ void RangeWorker::Run() {
   LogEnd();
   FreeHandle();
   finished_.store(true, std::memory_order_release);
+  if (on_finished_)
+    on_finished_();
 }
 
 void RangeWorker::LogEnd() {

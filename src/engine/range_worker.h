@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -76,6 +77,8 @@ class RangeWorker {
   // Refuse every scheme but HTTPS, redirects included.
   void set_https_only(bool on) { https_only_ = on; }
   void set_share(CURLSH* share) { share_ = share; }
+  // Called on the worker thread once the worker has finished.
+  void set_on_finished(std::function<void()> callback) { on_finished_ = std::move(callback); }
 
   // From idle only: starts the worker thread.
   bool Start();
@@ -171,6 +174,7 @@ class RangeWorker {
   int64_t stall_ms_ = 10000;
   bool https_only_ = false;
   CURLSH* share_ = nullptr;
+  std::function<void()> on_finished_;
 
   std::atomic<int> curl_result_{0};
   std::atomic<int> http_code_{0};
