@@ -109,7 +109,12 @@ class Listeners:
                 self.threads.append(thread)
 
     def stop(self):
-        for servers in self.servers.values():
-            for server in servers:
-                server.shutdown()
-                server.server_close()
+        # Each shutdown waits for its server's next poll; wait for all at once.
+        servers = [server for group in self.servers.values() for server in group]
+        stoppers = [threading.Thread(target=server.shutdown) for server in servers]
+        for stopper in stoppers:
+            stopper.start()
+        for stopper in stoppers:
+            stopper.join()
+        for server in servers:
+            server.server_close()
