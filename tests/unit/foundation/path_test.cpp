@@ -98,8 +98,9 @@ TEST(Path, PrivateTempFolderRefusesFoldersOthersControl) {
          mkdir((t + "Halvern").c_str(), 0700);
          // Only root can give a folder away; as anyone else the folder
          // stays ours and this case proves nothing.
-         if (geteuid() == 0)
+         if (geteuid() == 0) {
            EXPECT_EQ(chown((t + "Halvern").c_str(), 65534, 65534), 0);
+         }
        },
        geteuid() != 0},
   };
