@@ -47,6 +47,14 @@ TEST_F(CurlRequestWorld, RemoteSizeFallsBackToAGetThatStopsAtItsHeaders) {
   EXPECT_LT(journal[1].sent, 1024 * 1024);
 }
 
+TEST_F(CurlRequestWorld, RemoteSizeIsNeverReadFromTheBody) {
+  std::string body = "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\n";
+  WriteFile(world_.root() + name_, body);
+  world_.AddFault(R"({"file": ")" + name_ + R"(", "fault": "head_no_length"})");
+  EXPECT_EQ(GetRemoteFileSize(world_.HttpUrl("/files/" + name_), ""),
+            static_cast<int64_t>(body.size()));
+}
+
 TEST_F(CurlRequestWorld, RemoteSizeNeedsTheExactHeaderName) {
   world_.MakeFile(name_, 5000);
   world_.AddFault(R"({"file": ")" + name_ + R"(", "fault": "lower_case_headers"})");
