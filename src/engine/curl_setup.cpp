@@ -1,5 +1,7 @@
 #include "engine/curl_setup.h"
 
+#include <mutex>
+
 namespace ns_Drav {
 
 namespace {
@@ -56,44 +58,6 @@ bool CurlList::Append(const std::string& line) {
     return false;
   list_ = grown;
   return true;
-}
-
-CurlShare::CurlShare() {
-  EnsureCurlGlobalInit();
-  share_ = curl_share_init();
-  if (!share_)
-    return;
-  curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlShare::Lock);
-  curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlShare::Unlock);
-  curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-  curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-  curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-}
-
-CurlShare::~CurlShare() {
-  if (share_)
-    curl_share_cleanup(share_);
-}
-
-std::mutex& CurlShare::LockFor(curl_lock_data data) {
-  switch (data) {
-    case CURL_LOCK_DATA_SHARE:
-      return locks_[0];
-    case CURL_LOCK_DATA_DNS:
-      return locks_[1];
-    case CURL_LOCK_DATA_SSL_SESSION:
-      return locks_[2];
-    default:
-      return locks_[3];
-  }
-}
-
-void CurlShare::Lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
-  static_cast<CurlShare*>(self)->LockFor(data).lock();
-}
-
-void CurlShare::Unlock(CURL*, curl_lock_data data, void* self) {
-  static_cast<CurlShare*>(self)->LockFor(data).unlock();
 }
 
 }  // namespace ns_Drav

@@ -1,4 +1,4 @@
-// What every libcurl handle of the engine shares: the global initialisation,
+// What every libcurl handle of the engine has in common: the global set-up,
 // certificate verification, and small owners for libcurl objects.
 #ifndef QEL_ENGINE_CURL_SETUP_H_
 #define QEL_ENGINE_CURL_SETUP_H_
@@ -6,7 +6,6 @@
 #include <curl/curl.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -46,27 +45,6 @@ class CurlList {
 
  private:
   curl_slist* list_ = nullptr;
-};
-
-// A share object for the handles of one download: resolved names and TLS
-// sessions, so that the second and later connections skip the lookup and
-// resume the TLS session. Safe for handles on many threads.
-class CurlShare {
- public:
-  CurlShare();
-  ~CurlShare();
-  CurlShare(const CurlShare&) = delete;
-  CurlShare& operator=(const CurlShare&) = delete;
-
-  CURLSH* get() const { return share_; }
-
- private:
-  static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self);
-  static void Unlock(CURL*, curl_lock_data data, void* self);
-  std::mutex& LockFor(curl_lock_data data);
-
-  CURLSH* share_ = nullptr;
-  std::mutex locks_[4];  // share, DNS, SSL sessions, other
 };
 
 }  // namespace ns_Drav

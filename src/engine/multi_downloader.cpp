@@ -92,7 +92,6 @@ bool CMultiDownloader::Download(int taskId, const std::string& url, const std::s
     save_dir_ += '/';
   if (!resolver_)
     resolver_ = std::make_unique<OriginHostResolver>();
-  share_ = std::make_unique<CurlShare>();
   try {
     thread_ = std::thread(&CMultiDownloader::Run, this);
   } catch (const std::system_error&) {

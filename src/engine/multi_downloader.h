@@ -20,6 +20,7 @@
 #include "engine/connection_tuner.h"
 #include "engine/download_event.h"
 #include "engine/download_file.h"
+#include "engine/easy_pool.h"
 #include "engine/engine_timing.h"
 #include "engine/host_resolver.h"
 #include "engine/md5_follower.h"
@@ -182,7 +183,7 @@ class CMultiDownloader : public IFileWriter {
   std::deque<ByteRange> pending_;
 
   DownloadFile file_;
-  std::unique_ptr<CurlShare> share_;
+  EasyPool pool_;
   ConnectionTuner tuner_;
   // Hashes the file while it arrives when a digest is to be checked.
   std::unique_ptr<Md5Follower> follower_;

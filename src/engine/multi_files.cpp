@@ -40,8 +40,8 @@ int AbortWhenCanceled(void* state, curl_off_t, curl_off_t, curl_off_t, curl_off_
 }  // namespace
 
 int64_t CMultiDownloader::QuerySize() {
-  EnsureCurlGlobalInit();
-  CurlEasy easy(curl_easy_init());
+  std::string ip = resolver_->PickHostIp();
+  CurlEasy easy = pool_.Take(ip);
   if (!easy) {
     LOG_ERROR("[ERROR] multi, curl_easy_init failed!");
     return 0;
@@ -49,7 +49,6 @@ int64_t CMultiDownloader::QuerySize() {
   CURL* handle = easy.get();
   SizeQueryState state{&canceled_};
   CurlList resolve;
-  std::string ip = resolver_->PickHostIp();
   UrlParts parts;
   if (!ip.empty() && ParseUrl(url_, &parts)) {
     for (int port : std::set<int>{parts.port, 80, 443})
@@ -67,8 +66,6 @@ int64_t CMultiDownloader::QuerySize() {
   curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &AbortWhenCanceled);
   curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &state);
-  if (share_)
-    curl_easy_setopt(handle, CURLOPT_SHARE, share_->get());
   if (https_only_) {
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https");
@@ -93,7 +90,9 @@ int64_t CMultiDownloader::QuerySize() {
         LOG_ERROR("[ERROR] multi, curl_easy_getinfo failed! error=[%d][%s].", info,
                   curl_easy_strerror(info));
       } else if (code >= 200 && code <= 299 && length > 0) {
-        return length;  // the size of an error page is no package size
+        if (result == CURLE_OK)
+          pool_.Give(ip, std::move(easy));  // the first range may use its connection
+        return length;                      // the size of an error page is no package size
       }
     } else {
       LOG_ERROR("[ERROR] multi, curl_easy_perform failed! error=[%d][%s].", result,

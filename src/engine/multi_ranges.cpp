@@ -138,6 +138,7 @@ std::unique_ptr<RangeWorker> CMultiDownloader::MakeWorker(int64_t start,
     LOG_WARN("[WARN] multi, free memory less 1MB, using reduced buffer size=[%d].",
              static_cast<int>(buffer));
   auto worker = std::make_unique<RangeWorker>();
+  worker->set_pool(&pool_);
   std::string address = ip.empty() ? resolver_->PickHostIp() : ip;
   if (!worker->Init(url_, start, end, address, temp_path_))
     return nullptr;
@@ -153,7 +154,6 @@ std::unique_ptr<RangeWorker> CMultiDownloader::MakeWorker(int64_t start,
   }
   worker->set_stall_ms(timing_.stallMs);
   worker->set_https_only(https_only_);
-  worker->set_share(share_ ? share_->get() : nullptr);
   // A free connection is taken up at once, not at the next poll.
   worker->set_on_finished([this] { WakeMonitor(); });
   return worker;
@@ -391,6 +391,7 @@ void CMultiDownloader::ReleaseWorkers() {
     pending_.clear();
   }
   released.clear();  // each worker's destructor waits for its thread
+  pool_.Clear();     // the next attempt starts on fresh connections
 }
 
 int64_t CMultiDownloader::Downloaded() const {

@@ -59,7 +59,7 @@ bool RangeWorker::Init(const std::string& url,
     port_ = parts.port;
   }
   EnsureCurlGlobalInit();
-  easy_.reset(curl_easy_init());
+  easy_ = pool_ ? pool_->Take(ip) : CurlEasy(curl_easy_init());
   if (!easy_) {
     LOG_ERROR("[ERROR] easy=[%p], init failed!", static_cast<void*>(this));
     return false;
@@ -115,8 +115,6 @@ void RangeWorker::ApplyTransferOptions() {
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "https");
   }
-  if (share_)
-    curl_easy_setopt(easy, CURLOPT_SHARE, share_);
 }
 
 bool RangeWorker::Start() {
@@ -359,6 +357,9 @@ void RangeWorker::Run() {
   FlushBuffer();
   buffer_.reset();
   LogEnd();
+  // A response read to its end leaves a connection the next range can use.
+  if (pool_ && result == CURLE_OK && state() == kRangeSuccess)
+    pool_->Give(ip_, std::move(easy_));
   FreeHandle();
   finished_.store(true, std::memory_order_release);
   if (on_finished_)

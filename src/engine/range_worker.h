@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "engine/curl_setup.h"
+#include "engine/easy_pool.h"
 
 namespace ns_Drav {
 
@@ -52,6 +53,10 @@ class RangeWorker {
  public:
   RangeWorker();
   ~RangeWorker();
+  // Where the handle comes from and goes back to after a clean transfer, so
+  // that its connection carries the next range; set before Init.
+  void set_pool(EasyPool* pool) { pool_ = pool; }
+
   RangeWorker(const RangeWorker&) = delete;
   RangeWorker& operator=(const RangeWorker&) = delete;
 
@@ -76,7 +81,6 @@ class RangeWorker {
   void set_stall_ms(int64_t ms) { stall_ms_ = ms; }
   // Refuse every scheme but HTTPS, redirects included.
   void set_https_only(bool on) { https_only_ = on; }
-  void set_share(CURLSH* share) { share_ = share; }
   // Called on the worker thread once the worker has finished.
   void set_on_finished(std::function<void()> callback) { on_finished_ = std::move(callback); }
 
@@ -173,7 +177,7 @@ class RangeWorker {
   int low_speed_time_ = 90;
   int64_t stall_ms_ = 10000;
   bool https_only_ = false;
-  CURLSH* share_ = nullptr;
+  EasyPool* pool_ = nullptr;
   std::function<void()> on_finished_;
 
   std::atomic<int> curl_result_{0};

@@ -242,6 +242,7 @@ class CdnRole:
         byte_range = _parse_range(h.headers.get("Range"), size)
         faults = self.faults.take(name, address, h.command, byte_range)
         entry = {"method": h.command, "address": address, "scheme": h.server.scheme,
+                 "client_port": h.client_address[1],
                  "version": h.request_version, "range": h.headers.get("Range"),
                  "status": 0, "sent": 0}
         # In the journal from the start, so that a stalled answer shows.

@@ -25,6 +25,7 @@ struct WorldRequest {
   std::string range;  // empty without a Range header
   int status = 0;
   int64_t sent = 0;
+  int client_port = 0;  // tells the client's connections apart
 };
 
 class TestWorld {
@@ -126,6 +127,9 @@ class TestWorld {
       item.GetMember("status", status);
       request.status = status;
       item.GetMember("sent", request.sent);
+      int32_t port = 0;
+      item.GetMember("client_port", port);
+      request.client_port = port;
       requests.push_back(request);
     }
     return requests;

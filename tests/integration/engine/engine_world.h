@@ -82,14 +82,24 @@ class EngineWorldTest : public ::testing::Test {
     SetEngineTiming(ShortTiming());
     name_ = WorldFileName();
     world_.Clear(name_);
-    // One log for the process; each test reads what it added.
-    static simpleLog* log = simpleLog::Create(GetTempFolder() + "qel-engine-world-" +
-                                              std::to_string(getpid()) + ".log");
-    log_path_ = log ? log->path() : "";
+    // One log for the process, removed when it ends; each test reads what
+    // it added.
+    static struct ProcessLog {
+      ProcessLog() {
+        path = GetTempFolder() + "qel-engine-world-" + std::to_string(getpid()) + ".log";
+        simpleLog::Create(path);
+      }
+      ~ProcessLog() { unlink(path.c_str()); }
+      std::string path;
+    } process_log;
+    log_path_ = process_log.path;
     log_start_ = ReadFile(log_path_).size();
   }
 
-  void TearDown() override { world_.Clear(name_); }
+  void TearDown() override {
+    world_.Clear(name_);
+    unlink(Source().c_str());
+  }
 
   // The log lines written since the test began.
   std::string NewLog() const { return ReadFile(log_path_).substr(log_start_); }
