@@ -320,7 +320,7 @@ bool CMultiDownloader::RunAttempt() {
            "], thread=[%d], curl_multi=[%d].",
            retry_.load(), downloaded, (downloaded - cached_size_) / seconds, t_end_, t_start_,
            t_end_ - t_start_, thread_count_, 0);
-  ProgressTick();
+  ProgressTick(false);
   JoinCheckpoint();
 
   bool complete = AllBytesPresent();

@@ -139,7 +139,9 @@ class CMultiDownloader : public IFileWriter {
   // Files, records and checks (multi_files.cpp).
   int64_t QuerySize();
   bool CreateTempFileForPlan();
-  void ProgressTick();
+  // Reports progress; a checkpoint is due after every 30 MiB while ranges
+  // still run.
+  void ProgressTick(bool checkpoints = true);
   void StartCheckpoint();
   void JoinCheckpoint();
   bool SaveResumeRecord();

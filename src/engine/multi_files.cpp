@@ -121,7 +121,7 @@ bool CMultiDownloader::CreateTempFileForPlan() {
   return false;
 }
 
-void CMultiDownloader::ProgressTick() {
+void CMultiDownloader::ProgressTick(bool checkpoints) {
   int64_t downloaded = Downloaded();
   int64_t total = total_size_;
   if (downloaded != last_reported_) {
@@ -139,7 +139,7 @@ void CMultiDownloader::ProgressTick() {
     follower_->Advance(WrittenPrefix());
   if (last_checkpoint_ > downloaded)
     last_checkpoint_ = 0;
-  if (downloaded - last_checkpoint_ >= kCheckpointEvery) {
+  if (checkpoints && downloaded - last_checkpoint_ >= kCheckpointEvery) {
     last_checkpoint_ = downloaded;
     StartCheckpoint();
   }

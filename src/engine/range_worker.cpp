@@ -119,8 +119,12 @@ void RangeWorker::ApplyTransferOptions() {
 
 bool RangeWorker::Start() {
   int idle = kRangeIdle;
-  if (!easy_ || !state_.compare_exchange_strong(idle, kRangeRunning))
+  if (!easy_ || !state_.compare_exchange_strong(idle, kRangeRunning)) {
+    // Canceled before it ran: no thread will end it, so it ends here.
+    if (!thread_.joinable())
+      finished_.store(true, std::memory_order_release);
     return false;
+  }
   t_start_ = WallSeconds();
   start_ms_ = GetTickCountMs();
   ApplyTransferOptions();
@@ -137,7 +141,7 @@ bool RangeWorker::Start() {
 
 void RangeWorker::Cancel() {
   int current = state_.load(std::memory_order_acquire);
-  while (current == kRangeRunning || current == kRangePaused) {
+  while (current == kRangeIdle || current == kRangeRunning || current == kRangePaused) {
     if (state_.compare_exchange_weak(current, kRangeCanceled)) {
       last_data_ms_.store(GetTickCountMs(), std::memory_order_release);
       return;

@@ -87,6 +87,7 @@ class RangeWorker {
   // From idle only: starts the worker thread.
   bool Start();
   // From running or paused: ends the transfer at its next progress call.
+  // A worker canceled before Start never runs.
   void Cancel();
   // From paused: lets the transfer go on.
   void Resume();

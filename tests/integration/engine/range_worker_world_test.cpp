@@ -170,6 +170,19 @@ TEST_F(RangeWorkerWorld, ACancelWritesWhatHadArrived) {
   EXPECT_EQ(file_.Joined(&first), ReadFile(Source()).substr(0, worker->saved()));
 }
 
+TEST_F(RangeWorkerWorld, AWorkerCanceledBeforeItStartsNeverRuns) {
+  world_.MakeFile(name_, 1000);
+  RangeWorker worker;
+  ASSERT_TRUE(worker.Init(world_.HttpUrl("/files/" + name_), 0, 999, "", dir_.path() + "tmp"));
+  worker.set_file_writer(&file_);
+  worker.Cancel();
+  EXPECT_FALSE(worker.Start());
+  EXPECT_TRUE(worker.finished());
+  EXPECT_EQ(worker.state(), kRangeCanceled);
+  EXPECT_EQ(worker.undownloaded(), 1000);
+  EXPECT_TRUE(world_.Journal(name_).empty());
+}
+
 TEST_F(RangeWorkerWorld, AFailedWriteStopsTheTransfer) {
   world_.MakeFile(name_, 2 * 1024 * 1024);
   file_.set_fail(true);
