@@ -63,8 +63,13 @@ class CMultiDownloader : public IFileWriter {
 
   // Set before Download.
   void SetObserver(IObserver* observer) { observer_ = observer; }
+  // Where connections go; without one, libcurl resolves the URL's host.
   void SetHostResolver(std::unique_ptr<IHostResolver> resolver);
   void SetDownloadConfig(const DownloadConfig& config);
+  // The accepted MD5 digests, separated by ",". With fewer than 4
+  // characters there is none to check: the package is then taken on its
+  // size alone, and only from a verified HTTPS server (plain HTTP ends with
+  // status 11 before any transfer).
   void SetServerMd5(const std::string& text);
   void SetExeVersion(const std::string& text) { exe_version_ = text; }
   void SetTiming(const EngineTiming& timing) { timing_ = timing; }
