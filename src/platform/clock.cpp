@@ -1,0 +1,9 @@
+#include "platform/clock.h"
+
+#include <time.h>
+
+uint64_t GetTickCountMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
