@@ -83,6 +83,13 @@ std::unique_lock<std::timed_mutex> DnsCache::Hold(const std::atomic<bool>* abort
 }
 
 bool DnsCache::HostOfUrl(const std::string& url, std::string* host) const {
+  // The host stands between "://" and the next "/"; libcurl would also take
+  // "https:///name" as naming a host.
+  size_t scheme_end = url.find("://");
+  if (scheme_end == std::string::npos || scheme_end + 3 >= url.size() ||
+      url[scheme_end + 3] == '/') {
+    return false;
+  }
   UrlParts parts;
   if (!ParseUrl(url, &parts))
     return false;
@@ -185,7 +192,7 @@ bool DnsCache::InitHostUrl(const std::string& url, const std::atomic<bool>* abor
     return false;
   }
   std::string host;
-  if (url.find("://") == std::string::npos || !HostOfUrl(url, &host)) {
+  if (!HostOfUrl(url, &host)) {
     LOG_ERROR("[ERROR] parse url failed!");
     return false;
   }

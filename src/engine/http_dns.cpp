@@ -58,8 +58,17 @@ int SplitAnswer(const std::string& text, std::string* body) {
     return 0;
   }
   *body = text.substr(end + 4);
-  size_t status_line = text.rfind("HTTP/", end);
-  size_t blank = status_line == std::string::npos ? std::string::npos : text.find(' ', status_line);
+  // The final response's status line: the last line that starts with "HTTP/".
+  size_t status_line = std::string::npos;
+  for (size_t at = 0; at < end; at = text.find("\r\n", at) + 2) {
+    if (text.compare(at, 5, "HTTP/") == 0)
+      status_line = at;
+    if (text.find("\r\n", at) == std::string::npos)
+      break;
+  }
+  if (status_line == std::string::npos)
+    return 0;
+  size_t blank = text.find(' ', status_line);
   return blank == std::string::npos || blank > end ? 0 : atoi(text.c_str() + blank + 1);
 }
 

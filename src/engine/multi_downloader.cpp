@@ -185,6 +185,8 @@ void CMultiDownloader::Run() {
   PostSimple(kEventBegin);
   if (Prepare())
     RunAttempts();
+  if (IsSuccessStatus(status_))
+    cached_size_ = total_size_.load();  // the ranges are gone; the file is whole
   PostSimple(kEventFinished, status_);
   finished_ = true;
 }

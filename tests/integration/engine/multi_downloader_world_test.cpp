@@ -84,7 +84,8 @@ TEST_F(MultiDownloaderWorld, SpreadsVerifiedTlsConnectionsOverTheHostsAddresses)
   world_.MakeFile(name_, size, 5);
   CMultiDownloader downloader;
   downloader.SetHostResolver(std::make_unique<StaticHostResolver>(world_.addresses()));
-  downloader.SetDownloadConfig(WeakNetworkConfig(6, 6));
+  int spread = static_cast<int>(world_.addresses().size());  // a connection per address
+  downloader.SetDownloadConfig(WeakNetworkConfig(spread, spread));
   // No digest: accepted on its size because it came over verified TLS.
   ASSERT_EQ(Run(downloader, world_.HttpsUrl("/files/" + name_)), kStatusSuccess);
   EXPECT_EQ(ReadFile(Target()), ReadFile(Source()));
