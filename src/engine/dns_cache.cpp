@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstring>
+#include <thread>
 
 #include "engine/curl_request.h"
 #include "engine/http_dns.h"
@@ -71,14 +72,15 @@ DnsCache& DnsCache::Instance() {
 
 DnsCache::DnsCache(DnsCacheHooks hooks) : hooks_(std::move(hooks)) {}
 
-std::unique_lock<std::timed_mutex> DnsCache::Hold(const std::atomic<bool>* abort) {
-  std::unique_lock<std::timed_mutex> hold(lock_, std::defer_lock);
+std::unique_lock<std::mutex> DnsCache::Hold(const std::atomic<bool>* abort) {
+  std::unique_lock<std::mutex> hold(lock_, std::defer_lock);
   if (!abort) {
     hold.lock();
     return hold;
   }
-  while (!abort->load() && !hold.try_lock_for(kLockPoll)) {
-  }
+  // Another download may probe for a while; this one must stay cancelable.
+  while (!abort->load() && !hold.try_lock())
+    std::this_thread::sleep_for(kLockPoll);
   return hold;
 }
 

@@ -76,7 +76,7 @@ class DnsCache {
  private:
   using AddressSet = std::set<uint32_t>;  // OrderKey values
 
-  std::unique_lock<std::timed_mutex> Hold(const std::atomic<bool>* abort);
+  std::unique_lock<std::mutex> Hold(const std::atomic<bool>* abort);
   bool QueryHost(const std::string& host, const std::atomic<bool>* abort);
   bool ProbeAndFilter(const std::string& url,
                       const std::string& host,
@@ -84,7 +84,7 @@ class DnsCache {
   bool HostOfUrl(const std::string& url, std::string* host) const;
 
   DnsCacheHooks hooks_;
-  std::timed_mutex lock_;
+  std::mutex lock_;
   std::map<std::string, AddressSet> host_addresses_;
   std::map<std::string, int64_t> url_sizes_;
 };

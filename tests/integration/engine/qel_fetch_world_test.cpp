@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "engine_world.h"
@@ -47,21 +48,26 @@ class QelFetchWorld : public EngineWorldTest {
             world_.HttpUrl("/files/" + name_),
             dir_.path() + "out"};
   }
-  std::string Output() const { return ReadFile(dir_.path() + "out/" + name_); }
+  std::string FetchTarget() const { return dir_.path() + "out/" + name_; }
+  std::string Output() const { return ReadFile(FetchTarget()); }
   std::string TempFile() const { return dir_.path() + "out/" + name_ + ".~P2S"; }
   void Slow(int bytesPerSecond) {
     ASSERT_TRUE(world_.AddFault(
         "{\"file\": \"" + name_ +
         "\", \"fault\": \"rate\", \"bytes_per_second\": " + std::to_string(bytesPerSecond) + "}"));
   }
+  static bool WaitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 6000 && !done(); ++i)
+      std::this_thread::sleep_for(10ms);
+    return done();
+  }
+  int64_t TempSize() const {
+    struct stat info {};
+    return stat(TempFile().c_str(), &info) == 0 ? info.st_size : -1;
+  }
   // Waits until the download has written something.
   bool WaitForTempFile() {
-    for (int i = 0; i < 3000; ++i) {
-      if (FileExists(TempFile()))
-        return true;
-      std::this_thread::sleep_for(10ms);
-    }
-    return false;
+    return WaitUntil([&] { return FileExists(TempFile()); });
   }
 };
 
@@ -134,16 +140,25 @@ TEST_F(QelFetchWorld, KilledAtAnyMomentItNeverPutsAWrongFileInPlace) {
   std::string md5 = world_.MakeFile(name_, size, 33);
   Slow(1024 * 1024);
   int resumed = 0;
-  // Each run is killed a little later into its own download.
-  for (auto delay : {150ms, 600ms, 1100ms, 1700ms, 300ms, 2300ms}) {
+  struct Point {
+    bool afterCheckpoint;  // once the file carries a resume record
+    std::chrono::milliseconds delay;
+  };
+  // A kill before any record, right after one, and at moments in between.
+  for (Point point : {Point{false, 0ms}, Point{true, 0ms}, Point{false, 300ms}, Point{true, 400ms},
+                      Point{false, 800ms}, Point{true, 50ms}}) {
     pid_t pid = Start(FetchArgs(md5));
-    ASSERT_TRUE(WaitForTempFile() || FileExists(dir_.path() + "out/" + name_));
-    std::this_thread::sleep_for(delay);
+    ASSERT_TRUE(WaitUntil([&] {
+      int64_t temp = TempSize();
+      bool written = point.afterCheckpoint ? temp > size : temp >= 0;
+      return written || FileExists(FetchTarget());
+    }));
+    std::this_thread::sleep_for(point.delay);
     kill(pid, SIGKILL);
     int code = Wait(pid);
     EXPECT_TRUE(code == 128 + SIGKILL || code == 0) << code;
     // Either no file under the target name, or the right one.
-    if (FileExists(dir_.path() + "out/" + name_)) {
+    if (FileExists(FetchTarget())) {
       EXPECT_EQ(Output(), ReadFile(Source()));
     }
   }
