@@ -79,10 +79,15 @@ bool DownloadFile::WriteAt(int64_t offset, int64_t length, const void* data, boo
     return false;
   std::shared_lock<std::shared_mutex> shared(lock_, std::defer_lock);
   std::unique_lock<std::shared_mutex> exclusive(lock_, std::defer_lock);
-  if (setEnd)
+  if (setEnd) {
+    // Holding the gate while it waits keeps new range writes back; without
+    // it the ranges' stream of shared writes would starve the record.
+    std::lock_guard<std::mutex> gate(gate_);
     exclusive.lock();
-  else
+  } else {
+    { std::lock_guard<std::mutex> gate(gate_); }
     shared.lock();
+  }
   if (fd_ < 0)
     return false;
   int error = kErrorSuccess;

@@ -104,7 +104,8 @@ bool CMultiDownloader::PlanRanges() {
     }
     return true;
   }
-  int segments = SegmentsForSize(config_.enabled ? config_.segments : thread_count_, total);
+  int segments = SegmentsForSize(
+      config_.enabled ? config_.segments : DefaultSegments(total, thread_count_), total);
   std::vector<ByteRange> plan = PlanSegments(total, segments);
   for (size_t i = 0; i < plan.size(); ++i) {
     if (static_cast<int>(i) < thread_count_ &&

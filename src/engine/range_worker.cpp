@@ -18,6 +18,8 @@ namespace {
 constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 6.1; Trident/4.0)";
 // libcurl's receive buffer: large reads mean fewer calls per megabyte.
 constexpr long kReceiveBufferSize = 512 * 1024;
+// Blocks from libcurl at least this large are written without a copy.
+constexpr int64_t kDirectWrite = 16 * 1024;
 
 int64_t WallSeconds() {
   return static_cast<int64_t>(time(nullptr));
@@ -254,7 +256,12 @@ size_t RangeWorker::Receive(const char* data, size_t length) {
   // After a cancel, a finished range or a failed write, the transfer stops.
   if (state() != kRangeRunning || write_failed())
     return 0;
-  if (!buffer_) {
+  // A large block goes from libcurl's buffer straight to the file: the page
+  // cache is a buffer already, and a copy through ours only costs time and
+  // memory. Small blocks (a slow line, the odd short read) are gathered, so
+  // that the writes stay few.
+  bool gather = static_cast<int64_t>(length) < std::min<int64_t>(kDirectWrite, buffer_size_);
+  if (gather && !buffer_) {
     buffer_.reset(new (std::nothrow) char[static_cast<size_t>(buffer_size_)]);
     if (!buffer_) {
       LOG_ERROR("[ERROR] easy=[%p], new buf failed! size=[%d].", static_cast<void*>(this),
@@ -271,8 +278,9 @@ size_t RangeWorker::Receive(const char* data, size_t length) {
   }
   const char* at = data;
   int64_t left = accepted;
-  if (buffered_ == 0 && left >= buffer_size_) {
-    Flush(at, left);  // a block that fills the buffer alone goes straight to the file
+  if (!gather) {
+    FlushBuffer();  // what was gathered goes first: the file is written in order
+    Flush(at, left);
     left = 0;
   }
   while (left > 0) {

@@ -16,7 +16,9 @@
 
 namespace {
 
-constexpr int kTickMs = 100;
+// The end is noticed within a tick; the bar is redrawn every few ticks.
+constexpr int kTickMs = 20;
+constexpr int kTicksPerDraw = 5;
 
 // What the engine reports, read by the main thread.
 class FetchCallback : public ns_Drav::IDownloaderManagerCallBack {
@@ -106,7 +108,7 @@ int main(int argc, char** argv) {
 
   ProgressBar bar(!options.quiet && IsTerminal(2));
   bool canceling = false;
-  while (!state.finished()) {
+  for (int tick = 0; !state.finished(); ++tick) {
     int signal = WaitForStopSignalFor(kTickMs);
     if (signal != 0 && !canceling) {
       canceling = true;
@@ -114,7 +116,8 @@ int main(int argc, char** argv) {
       // last event carries status 13.
       manager.RemoveTask(options.taskId);
     }
-    bar.Draw(state);
+    if (tick % kTicksPerDraw == 0)
+      bar.Draw(state);
   }
   bar.Clear();
   manager.StopAll();
