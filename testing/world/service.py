@@ -30,7 +30,8 @@ trailing "*" matches any rest), "method": M (optional), "times": N
 (optional: only the next N requests), and the answer:
   "status" (default 200), "body" (text) or "json" (any value, sent as JSON),
   "content_type", "delay" (seconds before the answer), "drop" (true: the
-  connection is closed without an answer)}.
+  connection is closed without an answer), "auth" (true: only for a request
+  with a valid token; others get "code" 401)}.
 The first rule that matches answers; without one the defaults above apply.
 """
 
@@ -107,6 +108,8 @@ class ServiceRole:
             if len(state.journal) < 10000:
                 state.journal.append(entry)
             rule = self._take_rule(state, h.command, rest)
+        if rule is not None and rule.get("auth") and not self._authorised(h, tenant):
+            return _json(h, 200, {"code": 401, "msg": "unauthorized", "data": None})
         if rule is not None:
             return self._scripted(h, rule)
         return self._default(h, tenant, rest, body)
