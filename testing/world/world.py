@@ -32,11 +32,13 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import cdn  # noqa: E402
+import service  # noqa: E402
 import world_server  # noqa: E402
 import world_tls  # noqa: E402
 
 DEFAULT_ADDRESSES = "127.0.0.2,127.0.0.3,127.0.0.4"
 ROLES = {"cdn": lambda args: cdn.CdnRole(args.root)}
+ROLES["service"] = lambda args: service.ServiceRole()
 
 
 def _parse_args(argv):
