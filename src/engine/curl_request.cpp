@@ -38,6 +38,25 @@ void SetCommonOptions(CURL* easy, long timeoutSeconds) {
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
 }
 
+// Runs the transfer; `*status` gets libcurl's result, or the response-code
+// query's when only that failed. `what` names the caller in the log.
+void Perform(CURL* handle, const char* what, int* status) {
+  CURLcode result = curl_easy_perform(handle);
+  if (status)
+    *status = result;
+  if (result != CURLE_OK) {
+    LOG_ERROR("[ERROR] %s, curl easy perform failed, code=[%d].", what, result);
+    return;
+  }
+  long code = 0;
+  CURLcode info = curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
+  if (info != CURLE_OK) {
+    if (status)
+      *status = info;
+    LOG_ERROR("[ERROR] %s, curl easy getinfo failed, code=[%d].", what, info);
+  }
+}
+
 }  // namespace
 
 std::string RemoveCrLf(const std::string& text) {
@@ -93,20 +112,7 @@ std::string CurlRequest(int kind,
   SetCommonOptions(handle, timeoutSeconds);
   SetAbortFlag(handle, abort);
 
-  CURLcode result = curl_easy_perform(handle);
-  if (status)
-    *status = result;
-  if (result != CURLE_OK) {
-    LOG_ERROR("[ERROR] curl request, curl easy perform failed, code=[%d].", result);
-  } else {
-    long code = 0;
-    CURLcode info = curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
-    if (info != CURLE_OK) {
-      if (status)
-        *status = info;
-      LOG_ERROR("[ERROR] curl request, curl easy getinfo failed, code=[%d].", info);
-    }
-  }
+  Perform(handle, "curl request", status);
   return header_text + RemoveCrLf(received);
 }
 
@@ -139,20 +145,7 @@ std::string CurlFormDataRequest(const std::string& url,
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &received);
   SetCommonOptions(handle, 10L);
 
-  CURLcode result = curl_easy_perform(handle);
-  if (status)
-    *status = result;
-  if (result != CURLE_OK) {
-    LOG_ERROR("[ERROR] curl form data request, curl easy perform failed, code=[%d].", result);
-  } else {
-    long code = 0;
-    CURLcode info = curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
-    if (info != CURLE_OK) {
-      if (status)
-        *status = info;
-      LOG_ERROR("[ERROR] curl form data request, curl easy getinfo failed, code=[%d].", info);
-    }
-  }
+  Perform(handle, "curl form data request", status);
   easy.reset();  // the handle goes before the form it points to
   return RemoveCrLf(received);
 }

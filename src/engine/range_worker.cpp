@@ -18,8 +18,11 @@ namespace {
 constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 6.1; Trident/4.0)";
 // libcurl's receive buffer: large reads mean fewer calls per megabyte.
 constexpr long kReceiveBufferSize = 512 * 1024;
-// Blocks from libcurl at least this large are written without a copy.
-constexpr int64_t kDirectWrite = 16 * 1024;
+// libcurl hands the body over in pieces of 16 KiB. They are gathered into
+// blocks of this size (at most the configured buffer): one positioned write,
+// and one turn of the file's lock, per block instead of per piece, while the
+// block still sits in the processor's cache when it is written.
+constexpr int64_t kWriteBlock = 128 * 1024;
 
 int64_t WallSeconds() {
   return static_cast<int64_t>(time(nullptr));
@@ -74,8 +77,10 @@ bool RangeWorker::Init(const std::string& url,
   std::string range = "Range: bytes=" + std::to_string(rangeStart) + "-";
   if (rangeEnd > 0 && rangeEnd >= rangeStart)
     range += std::to_string(rangeEnd);
-  header_list_ =
-      CurlList({range, "Accept-Encoding: identity", "Cache-Control: no-cache", "Pragma: no-cache"});
+  // HTTP/1.0 closes after each response unless asked otherwise; an open
+  // connection lets the next range skip the handshake and TCP's slow start.
+  header_list_ = CurlList({range, "Accept-Encoding: identity", "Cache-Control: no-cache",
+                           "Pragma: no-cache", "Connection: keep-alive"});
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, header_list_.get());
 
   if (!ip_.empty() && !host_name_.empty()) {
@@ -256,13 +261,12 @@ size_t RangeWorker::Receive(const char* data, size_t length) {
   // After a cancel, a finished range or a failed write, the transfer stops.
   if (state() != kRangeRunning || write_failed())
     return 0;
-  // A large block goes from libcurl's buffer straight to the file: the page
-  // cache is a buffer already, and a copy through ours only costs time and
-  // memory. Small blocks (a slow line, the odd short read) are gathered, so
-  // that the writes stay few.
-  bool gather = static_cast<int64_t>(length) < std::min<int64_t>(kDirectWrite, buffer_size_);
+  // Pieces are gathered into blocks; a piece that fills a block by itself
+  // goes from libcurl's buffer straight to the file.
+  const int64_t block = std::min<int64_t>(kWriteBlock, buffer_size_);
+  bool gather = static_cast<int64_t>(length) < block;
   if (gather && !buffer_) {
-    buffer_.reset(new (std::nothrow) char[static_cast<size_t>(buffer_size_)]);
+    buffer_.reset(new (std::nothrow) char[static_cast<size_t>(block)]);
     if (!buffer_) {
       LOG_ERROR("[ERROR] easy=[%p], new buf failed! size=[%d].", static_cast<void*>(this),
                 buffer_size_);
@@ -284,12 +288,12 @@ size_t RangeWorker::Receive(const char* data, size_t length) {
     left = 0;
   }
   while (left > 0) {
-    int64_t take = std::min<int64_t>(left, buffer_size_ - buffered_);
+    int64_t take = std::min<int64_t>(left, block - buffered_);
     memcpy(buffer_.get() + buffered_, at, static_cast<size_t>(take));
     buffered_ += take;
     at += take;
     left -= take;
-    if (buffered_ == buffer_size_)
+    if (buffered_ == block)
       FlushBuffer();
   }
   if (undownloaded() == 0)

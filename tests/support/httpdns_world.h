@@ -15,6 +15,7 @@
 #include "foundation/json_object.h"
 #include "temp_dir.h"
 #include "world.h"
+#include "world_http.h"
 
 // One query as the service received it.
 struct HttpDnsQuery {
@@ -75,35 +76,10 @@ class HttpDnsWorld {
   }
 
  private:
-  static size_t Append(char* data, size_t size, size_t count, void* out) {
-    static_cast<std::string*>(out)->append(data, size * count);
-    return size * count;
-  }
-
   std::string Request(const std::string& path, const std::string& body) const {
-    return WorldHttp(BaseUrl("127.0.0.2") + "__world/" + path, body);
+    return world_http::Request(BaseUrl("127.0.0.2") + "__world/" + path, body);
   }
 
- public:
-  // A GET (POST with a body) to a control path; the answer's body.
-  static std::string WorldHttp(const std::string& url, const std::string& body) {
-    std::string answer;
-    CURL* easy = curl_easy_init();
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    if (!body.empty()) {
-      curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.c_str());
-      curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    }
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpDnsWorld::Append);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT, 10L);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_perform(easy);
-    curl_easy_cleanup(easy);
-    return answer;
-  }
-
- private:
   int http_port_ = 0;
 };
 
@@ -125,7 +101,7 @@ inline std::map<std::string, int> CdnConnections(const TestWorld& world,
                                                  const std::string& method = "GET") {
   std::map<std::string, int> counts;
   CJsonObject json;
-  if (!json.ParseText(HttpDnsWorld::WorldHttp(
+  if (!json.ParseText(world_http::Request(
           world.HttpUrl("/__world/connections?file=" + file + "&method=" + method), "")))
     return counts;
   for (const std::string& address : world.addresses()) {
