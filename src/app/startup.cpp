@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/engine_endpoints.h"
 #include "app/language_table.h"
 #include "foundation/log.h"
 #include "platform/instance_lock.h"
@@ -84,6 +85,7 @@ int RunInstaller(const std::vector<std::string>& args,
   s->args = ParseCommandLine(args);
   s->fork_mode = IsForkMode(s->args);
   OpenLog(s->fork_mode);
+  ConfigureEngineEndpoints(GetEndpoints());
   if (options.install_crash_handler)
     options.install_crash_handler();
 

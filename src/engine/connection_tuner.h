@@ -9,8 +9,8 @@ namespace ns_Drav {
 
 class ConnectionTuner {
  public:
-  // Marks at the start of an attempt: the machine's received TCP bytes
-  // (segments x 1460, modulo 2^32) and the download's bytes (0).
+  // Marks at the start of an attempt: the machine's received bytes (modulo
+  // 2^32, see ReceivedTcpBytes) and the download's bytes (0).
   void Reset(uint32_t tcpBytes);
 
   // -1, 0 or +1 for a proposal of `proposed` connections, with `threadCount`
@@ -28,7 +28,8 @@ class ConnectionTuner {
   int64_t last_downloaded_ = 0;
 };
 
-// The machine's received TCP segments x 1460, modulo 2^32; 0 when unknown.
+// The machine's received bytes, modulo 2^32: the IP layer's count, else
+// TCP segments x 1460; 0 when unknown.
 uint32_t ReceivedTcpBytes();
 
 }  // namespace ns_Drav

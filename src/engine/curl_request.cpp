@@ -18,12 +18,43 @@ size_t StopAtBody(char*, size_t, size_t, void*) {
   return 0;
 }
 
+int AbortWhenSet(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+}
+
+void SetAbortFlag(CURL* easy, const std::atomic<bool>* abort) {
+  if (!abort)
+    return;
+  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &AbortWhenSet);
+  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(abort));
+}
+
 void SetCommonOptions(CURL* easy, long timeoutSeconds) {
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(easy, CURLOPT_IPRESOLVE, static_cast<long>(CURL_IPRESOLVE_V4));
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 5L);
   curl_easy_setopt(easy, CURLOPT_TIMEOUT, timeoutSeconds);
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+}
+
+// Runs the transfer; `*status` gets libcurl's result, or the response-code
+// query's when only that failed. `what` names the caller in the log.
+void Perform(CURL* handle, const char* what, int* status) {
+  CURLcode result = curl_easy_perform(handle);
+  if (status)
+    *status = result;
+  if (result != CURLE_OK) {
+    LOG_ERROR("[ERROR] %s, curl easy perform failed, code=[%d].", what, result);
+    return;
+  }
+  long code = 0;
+  CURLcode info = curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
+  if (info != CURLE_OK) {
+    if (status)
+      *status = info;
+    LOG_ERROR("[ERROR] %s, curl easy getinfo failed, code=[%d].", what, info);
+  }
 }
 
 }  // namespace
@@ -48,7 +79,8 @@ std::string CurlRequest(int kind,
                         bool captureHeaders,
                         const std::string& body,
                         int* status,
-                        int timeoutSeconds) {
+                        int timeoutSeconds,
+                        const std::atomic<bool>* abort) {
   EnsureCurlGlobalInit();
   CurlEasy easy(curl_easy_init());
   if (!easy) {
@@ -78,21 +110,9 @@ std::string CurlRequest(int kind,
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &AppendToString);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &received);
   SetCommonOptions(handle, timeoutSeconds);
+  SetAbortFlag(handle, abort);
 
-  CURLcode result = curl_easy_perform(handle);
-  if (status)
-    *status = result;
-  if (result != CURLE_OK) {
-    LOG_ERROR("[ERROR] curl request, curl easy perform failed, code=[%d].", result);
-  } else {
-    long code = 0;
-    CURLcode info = curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
-    if (info != CURLE_OK) {
-      if (status)
-        *status = info;
-      LOG_ERROR("[ERROR] curl request, curl easy getinfo failed, code=[%d].", info);
-    }
-  }
+  Perform(handle, "curl request", status);
   return header_text + RemoveCrLf(received);
 }
 
@@ -125,20 +145,7 @@ std::string CurlFormDataRequest(const std::string& url,
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &received);
   SetCommonOptions(handle, 10L);
 
-  CURLcode result = curl_easy_perform(handle);
-  if (status)
-    *status = result;
-  if (result != CURLE_OK) {
-    LOG_ERROR("[ERROR] curl form data request, curl easy perform failed, code=[%d].", result);
-  } else {
-    long code = 0;
-    CURLcode info = curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
-    if (info != CURLE_OK) {
-      if (status)
-        *status = info;
-      LOG_ERROR("[ERROR] curl form data request, curl easy getinfo failed, code=[%d].", info);
-    }
-  }
+  Perform(handle, "curl form data request", status);
   easy.reset();  // the handle goes before the form it points to
   return RemoveCrLf(received);
 }
@@ -185,7 +192,8 @@ std::string RequestHeaders(int kind,
                            const std::string& url,
                            const std::string& hostName,
                            const std::string& address,
-                           int port) {
+                           int port,
+                           const std::atomic<bool>* abort) {
   EnsureCurlGlobalInit();
   CurlEasy easy(curl_easy_init());
   if (!easy) {
@@ -212,6 +220,7 @@ std::string RequestHeaders(int kind,
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &StopAtBody);
   SetCommonOptions(handle, 10L);
+  SetAbortFlag(handle, abort);
   curl_easy_perform(handle);  // a GET ends with a write error once its body begins
   return header_text;
 }
@@ -234,8 +243,25 @@ int64_t GetRemoteFileSize(const std::string& url, const std::string& hostName) {
     request_url = url.substr(0, host_at) + hostName + url.substr(host_at + parts.host.size());
   }
   for (int kind : {kRequestHead, kRequestGet}) {
-    int64_t size =
-        ContentLengthOfFinalResponse(RequestHeaders(kind, request_url, hostName, address, port));
+    int64_t size = ContentLengthOfFinalResponse(
+        RequestHeaders(kind, request_url, hostName, address, port, nullptr));
+    if (size > 0)
+      return size;
+  }
+  return 0;
+}
+
+int64_t GetRemoteFileSizeAt(const std::string& url,
+                            const std::string& address,
+                            const std::atomic<bool>* abort) {
+  UrlParts parts;
+  if (!address.empty() && !ParseUrl(url, &parts))
+    return 0;
+  for (int kind : {kRequestHead, kRequestGet}) {
+    if (abort && abort->load())
+      return 0;
+    int64_t size = ContentLengthOfFinalResponse(
+        RequestHeaders(kind, url, parts.host, address, parts.port, abort));
     if (size > 0)
       return size;
   }

@@ -4,6 +4,7 @@
 #ifndef QEL_ENGINE_CURL_REQUEST_H_
 #define QEL_ENGINE_CURL_REQUEST_H_
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +21,8 @@ enum RequestKind : int {
 // with `captureHeaders` the header blocks of all responses (redirects
 // included, each line still ending in CR LF) stand in front of it. `*status`
 // gets libcurl's result code (0 = success); it is left alone when no handle
-// could be made. Whatever body arrived is returned also on failure.
+// could be made. Whatever body arrived is returned also on failure. A set
+// `*abort` ends the transfer early (libcurl's code 42).
 std::string CurlRequest(int kind,
                         const std::string& url,
                         const std::vector<std::string>& headers,
@@ -28,7 +30,8 @@ std::string CurlRequest(int kind,
                         bool captureHeaders,
                         const std::string& body,
                         int* status,
-                        int timeoutSeconds);
+                        int timeoutSeconds,
+                        const std::atomic<bool>* abort = nullptr);
 
 // A multipart/form-data POST over HTTP/1.0 with one part named "file" whose
 // content libcurl reads from `filePath`. Returns the body with CR LF removed.
@@ -43,6 +46,13 @@ std::string CurlFormDataRequest(const std::string& url,
 // address and `hostName` is given, the request names the host (URL, Host
 // header and TLS name) while the connection goes to the address.
 int64_t GetRemoteFileSize(const std::string& url, const std::string& hostName);
+
+// The same for `url` as it stands, with its host:port pinned to `address`
+// (empty: resolved by name). The certificate is checked against the URL's
+// host name. A set `*abort` ends it early with 0.
+int64_t GetRemoteFileSizeAt(const std::string& url,
+                            const std::string& address,
+                            const std::atomic<bool>* abort = nullptr);
 
 // The length from a block of captured response headers: the Content-Length
 // (exact case) of the last response, when that response is a 2xx. 0 when

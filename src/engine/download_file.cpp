@@ -79,13 +79,23 @@ bool DownloadFile::WriteAt(int64_t offset, int64_t length, const void* data, boo
     return false;
   std::shared_lock<std::shared_mutex> shared(lock_, std::defer_lock);
   std::unique_lock<std::shared_mutex> exclusive(lock_, std::defer_lock);
-  if (setEnd)
+  if (setEnd) {
+    // Holding the gate while it waits keeps new range writes back; without
+    // it the ranges' stream of shared writes would starve the record.
+    std::lock_guard<std::mutex> gate(gate_);
     exclusive.lock();
-  else
+  } else {
+    { std::lock_guard<std::mutex> gate(gate_); }
     shared.lock();
+  }
   if (fd_ < 0)
     return false;
-  int error = WriteFileAt(fd_, offset, data, static_cast<size_t>(length));
+  int error = kErrorSuccess;
+  // The old end goes first: a process killed between the two steps leaves
+  // no record rather than a new record followed by the tail of an old one.
+  if (setEnd && (error = SetFileEnd(fd_, offset)) != kErrorSuccess)
+    LOG_ERROR("[ERROR] multi, write file data failed! set end, err=[%d].", error);
+  error = WriteFileAt(fd_, offset, data, static_cast<size_t>(length));
   if (error == kErrorNegativeSeek) {
     LOG_ERROR("[ERROR] multi, write file data failed! seek failed, err=[%d].", error);
     return false;
@@ -94,11 +104,6 @@ bool DownloadFile::WriteAt(int64_t offset, int64_t length, const void* data, boo
     LOG_ERROR("[ERROR] multi, write file data failed! write size=[%d], err=[%d].",
               static_cast<int>(length), error);
     return false;
-  }
-  if (setEnd) {
-    error = SetFileEnd(fd_, offset + length);
-    if (error != kErrorSuccess)
-      LOG_ERROR("[ERROR] multi, write file data failed! set end, err=[%d].", error);
   }
   return true;
 }

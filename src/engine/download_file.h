@@ -5,6 +5,7 @@
 #define QEL_ENGINE_DOWNLOAD_FILE_H_
 
 #include <cstdint>
+#include <mutex>
 #include <shared_mutex>
 #include <string>
 
@@ -50,6 +51,7 @@ class DownloadFile {
 
  private:
   mutable std::shared_mutex lock_;
+  std::mutex gate_;  // taken on the way in: a waiting exclusive write goes first
   int fd_ = -1;
 };
 

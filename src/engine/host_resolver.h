@@ -28,6 +28,9 @@ class IHostResolver {
   // The address for the next connection, empty for "by name". Called from
   // the download thread only.
   virtual std::string PickHostIp() = 0;
+  // Makes a running or later InitHost give up soon (the download was
+  // canceled). Any thread.
+  virtual void Cancel() {}
 };
 
 // Addresses with their use counts; the pick is the least-used address, the

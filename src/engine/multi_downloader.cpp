@@ -103,8 +103,15 @@ bool CMultiDownloader::Download(int taskId, const std::string& url, const std::s
   return true;
 }
 
+void CMultiDownloader::SetEventsEnabled(bool enabled) {
+  std::lock_guard<std::mutex> hold(events_lock_);
+  events_enabled_ = enabled;
+}
+
 bool CMultiDownloader::Cancel() {
   LOG_INFO("[INFO] multi, cancel.");
+  if (resolver_)
+    resolver_->Cancel();  // host probing gives up too
   {
     // The flag changes under the list lock so that a range being started
     // either sees it or is in the list this walk cancels.
@@ -178,6 +185,8 @@ void CMultiDownloader::Run() {
   PostSimple(kEventBegin);
   if (Prepare())
     RunAttempts();
+  if (IsSuccessStatus(status_))
+    cached_size_ = total_size_.load();  // the ranges are gone; the file is whole
   PostSimple(kEventFinished, status_);
   finished_ = true;
 }
@@ -398,7 +407,8 @@ void CMultiDownloader::CalculateThreadBuffer() {
 }
 
 void CMultiDownloader::PostEvent(DownloadEvent event) {
-  if (!events_enabled_.load() || !observer_)
+  std::lock_guard<std::mutex> hold(events_lock_);
+  if (!events_enabled_ || !observer_)
     return;
   event.taskId = task_id_;
   observer_->OnEvent(event);

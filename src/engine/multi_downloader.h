@@ -73,8 +73,9 @@ class CMultiDownloader : public IFileWriter {
   void SetServerMd5(const std::string& text);
   void SetExeVersion(const std::string& text) { exe_version_ = text; }
   void SetTiming(const EngineTiming& timing) { timing_ = timing; }
-  // False: no more events of this task reach the observer.
-  void SetEventsEnabled(bool enabled) { events_enabled_.store(enabled); }
+  // False: no more events of this task reach the observer; an event being
+  // delivered on another thread is waited for.
+  void SetEventsEnabled(bool enabled);
 
   // Starts the download thread for `url` into `saveDir`. False when a
   // download was started before or the thread could not be made.
@@ -160,7 +161,9 @@ class CMultiDownloader : public IFileWriter {
   IObserver* observer_ = nullptr;
   std::unique_ptr<IHostResolver> resolver_;
   EngineTiming timing_;
-  std::atomic<bool> events_enabled_{true};
+  // Held while an event is delivered, so that disabling events is final.
+  std::mutex events_lock_;
+  bool events_enabled_ = true;  // guarded by events_lock_
 
   int task_id_ = 0;
   std::string url_;

@@ -7,6 +7,7 @@
 #include "engine/download_status.h"
 #include "engine/multi_downloader.h"
 #include "engine/range_plan.h"
+#include "engine/server_counts.h"
 #include "foundation/log.h"
 #include "platform/memory.h"
 
@@ -103,7 +104,8 @@ bool CMultiDownloader::PlanRanges() {
     }
     return true;
   }
-  int segments = config_.enabled ? config_.segments : thread_count_;
+  int segments = SegmentsForSize(
+      config_.enabled ? config_.segments : DefaultSegments(total, thread_count_), total);
   std::vector<ByteRange> plan = PlanSegments(total, segments);
   for (size_t i = 0; i < plan.size(); ++i) {
     if (static_cast<int>(i) < thread_count_ &&

@@ -19,6 +19,12 @@ std::vector<ByteRange> PlanSegments(int64_t totalSize, int segments) {
   return plan;
 }
 
+int DefaultSegments(int64_t totalSize, int threadCount) {
+  constexpr int64_t kMostSegments = 4096;
+  int64_t slices = (std::max<int64_t>(totalSize, 0) + kDefaultSliceBytes - 1) / kDefaultSliceBytes;
+  return static_cast<int>(std::max<int64_t>(threadCount, std::min(slices, kMostSegments)));
+}
+
 ThreadBuffer ThreadBufferForMemory(int64_t available) {
   constexpr int64_t kPlenty = kDefaultThreadCount * int64_t{kDefaultBufferSize};
   ThreadBuffer result;

@@ -13,6 +13,13 @@ constexpr int64_t kMiB = 1024 * 1024;
 constexpr int kDefaultBufferSize = 5 * 1024 * 1024;
 constexpr int kDefaultThreadCount = 24;
 
+// Without a custom configuration a package is cut into slices of about
+// this size, at least one per connection. The connections take the slices
+// front to back, so the file fills from its start and its digest, hashed
+// as the bytes arrive, is ready soon after the last byte.
+constexpr int64_t kDefaultSliceBytes = 4 * kMiB;
+int DefaultSegments(int64_t totalSize, int threadCount);
+
 // `segments` ranges of ceil(total / segments) bytes, the last one shorter.
 // Segments that would start at or past the end are left out.
 std::vector<ByteRange> PlanSegments(int64_t totalSize, int segments);

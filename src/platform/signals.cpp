@@ -2,6 +2,9 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <time.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -27,4 +30,17 @@ int WaitForStopSignal() {
   while (sigwait(&set, &signal) != 0) {
   }
   return signal;
+}
+
+int WaitForStopSignalFor(int timeout_ms) {
+  sigset_t set = StopSet();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  timespec wait{timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
+  for (;;) {
+    int signal = sigtimedwait(&set, nullptr, &wait);
+    if (signal > 0)
+      return signal;
+    if (errno != EINTR)
+      return 0;
+  }
 }

@@ -9,4 +9,7 @@ void BlockStopSignals();
 // Waits until one of them arrives; returns its number.
 int WaitForStopSignal();
 
+// The same, for at most `timeout_ms`; 0 when none came in that time.
+int WaitForStopSignalFor(int timeout_ms);
+
 #endif  // QEL_PLATFORM_SIGNALS_H_

@@ -11,6 +11,9 @@ Paths:
   /__world/clear            POST {"file": NAME}: its rules and journal go
                             (without "file": everything)
   /__world/journal?file=N   the requests answered for N, in order
+  /__world/connections?file=N[&method=M]
+                            per world address, how many client connections
+                            asked for N (with method M only)
   /__world/echo             POST: the request's headers and body sent back
 
 A rule: {"file": NAME, "fault": KIND, "address": A (optional: only requests
@@ -222,6 +225,13 @@ class CdnRole:
                 answer = {"ok": True}
             elif parts == ["journal"]:
                 answer = self.journal.get(query.get("file", [""])[0])
+            elif parts == ["connections"]:
+                seen = {}
+                method = query.get("method", [None])[0]
+                for entry in self.journal.get(query.get("file", [""])[0]):
+                    if method is None or entry["method"] == method:
+                        seen.setdefault(entry["address"], set()).add(entry["client_port"])
+                answer = {address: len(ports) for address, ports in seen.items()}
             else:
                 return _send_simple(h, 404, b"unknown control path\n")
         except (ValueError, KeyError, TypeError, AttributeError) as error:

@@ -32,12 +32,14 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import cdn  # noqa: E402
+import httpdns  # noqa: E402
 import service  # noqa: E402
 import world_server  # noqa: E402
 import world_tls  # noqa: E402
 
-DEFAULT_ADDRESSES = "127.0.0.2,127.0.0.3,127.0.0.4"
+DEFAULT_ADDRESSES = ",".join("127.0.0.%d" % i for i in range(2, 10))
 ROLES = {"cdn": lambda args: cdn.CdnRole(args.root)}
+ROLES["httpdns"] = lambda args: httpdns.HttpDnsRole()
 ROLES["service"] = lambda args: service.ServiceRole()
 
 

@@ -14,6 +14,7 @@
 
 #include "foundation/json_object.h"
 #include "support/temp_dir.h"
+#include "support/world_http.h"
 
 struct ServiceRequest {
   std::string method;
@@ -153,27 +154,9 @@ class ServiceWorld {
   }
 
  private:
-  static size_t Append(char* data, size_t size, size_t count, void* out) {
-    static_cast<std::string*>(out)->append(data, size * count);
-    return size * count;
-  }
-
   std::string Control(const std::string& path, const std::string& body) const {
-    std::string answer;
-    CURL* easy = curl_easy_init();
-    std::string url = "http://" + address_ + ":" + std::to_string(port_) + "/__world/" + path;
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    if (!body.empty()) {
-      curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.c_str());
-      curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    }
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &ServiceWorld::Append);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT, 10L);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_perform(easy);
-    curl_easy_cleanup(easy);
-    return answer;
+    return world_http::Request(
+        "http://" + address_ + ":" + std::to_string(port_) + "/__world/" + path, body);
   }
 
   std::string tenant_;

@@ -16,6 +16,7 @@
 #include "foundation/digest.h"
 #include "foundation/json_object.h"
 #include "temp_dir.h"
+#include "world_http.h"
 
 struct WorldRequest {
   std::string method;
@@ -141,28 +142,9 @@ class TestWorld {
     return text.size() >= 2 ? text.substr(1, text.size() - 2) : text;
   }
 
-  static size_t Append(char* data, size_t size, size_t count, void* out) {
-    static_cast<std::string*>(out)->append(data, size * count);
-    return size * count;
-  }
-
   // A control request (POST with a body, GET without) on the first address.
   std::string Control(const std::string& path, const std::string& body) const {
-    std::string answer;
-    CURL* easy = curl_easy_init();
-    std::string url = HttpUrl("/__world/" + path);
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    if (!body.empty()) {
-      curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.c_str());
-      curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    }
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TestWorld::Append);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT, 10L);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_perform(easy);
-    curl_easy_cleanup(easy);
-    return answer;
+    return world_http::Request(HttpUrl("/__world/" + path), body);
   }
 
   std::string root_;

@@ -79,7 +79,7 @@ class RangeWorkerWorld : public EngineWorldTest {
   std::unique_ptr<RangeWorker> worker_;
 };
 
-TEST_F(RangeWorkerWorld, FetchesExactlyItsRangeInBufferSizedWrites) {
+TEST_F(RangeWorkerWorld, FetchesExactlyItsRangeInFewWrites) {
   world_.MakeFile(name_, 3 * 1024 * 1024);
   std::string source = ReadFile(Source());
   int64_t start = 1000, end = 2 * 1024 * 1024 + 5;
@@ -93,7 +93,9 @@ TEST_F(RangeWorkerWorld, FetchesExactlyItsRangeInBufferSizedWrites) {
   int64_t first = 0;
   EXPECT_EQ(file_.Joined(&first), source.substr(start, end - start + 1));
   EXPECT_EQ(first, start);
-  EXPECT_LE(file_.writes(), 5);  // 2 MiB in 512 KiB buffers
+  // libcurl's 16 KiB pieces are gathered into larger blocks: never a write
+  // per piece.
+  EXPECT_LE(file_.writes(), (end - start + 1) / (64 * 1024) + 2);
   std::vector<WorldRequest> journal = world_.Journal(name_);
   ASSERT_EQ(journal.size(), 1u);
   EXPECT_EQ(journal[0].range, "bytes=1000-2097157");

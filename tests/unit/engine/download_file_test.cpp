@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -74,6 +76,37 @@ TEST(DownloadFile, WritesRangesSideBySideAndCutsAfterARecord) {
   EXPECT_EQ(content.substr(8 * 4096), "RE");
   EXPECT_EQ(GetLocalFileSize(path), 8 * 4096 + 2);
   EXPECT_EQ(GetLocalFileSize(dir.path() + "missing"), 0);
+}
+
+TEST(DownloadFile, ARecordIsWrittenWhileRangesKeepWriting) {
+  TempDir dir;
+  std::string path = dir.path() + "pkg";
+  int error = 0;
+  ASSERT_EQ(CreateTempFile(path, 64 * 4096, &error), kTempFileCreated);
+  DownloadFile file;
+  ASSERT_TRUE(file.OpenForWrite(path));
+  std::atomic<bool> recorded{false};
+  std::atomic<bool> writing{true};
+  std::vector<std::thread> writers;
+  for (int i = 0; i < 8; ++i) {
+    writers.emplace_back([&, i] {
+      std::string block(4096, static_cast<char>('a' + i));
+      // A stream of range writes with no gap, as at full speed; it stops by
+      // itself after a while so that a starved record fails the test, not
+      // the run.
+      for (int n = 0; n < 200000 && !recorded; ++n)
+        file.WriteAt((i * 8 + n % 8) * 4096, 4096, block.data(), false);
+      writing = writing && recorded;
+    });
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(file.WriteAt(64 * 4096, 3, "rec", true));
+  recorded = true;
+  for (auto& writer : writers)
+    writer.join();
+  EXPECT_TRUE(writing) << "the record waited until the range writes ran out";
+  EXPECT_TRUE(file.FlushAndClose());
+  EXPECT_EQ(ReadFile(path).substr(64 * 4096), "rec");
 }
 
 }  // namespace

@@ -25,6 +25,24 @@ TEST(PlanSegments, CutsEqualSlicesWithAShorterLastOne) {
   ExpectCovers(plan, 10 * kMiB + 7);
 }
 
+TEST(DefaultSegments, CutsFourMebibyteSlicesAndAtLeastOnePerConnection) {
+  struct Case {
+    int64_t total;
+    int threads;
+    int segments;
+  } cases[] = {
+      {0, 24, 24},
+      {10 * kMiB, 24, 24},
+      {96 * kMiB, 24, 24},
+      {96 * kMiB + 1, 24, 25},
+      {512 * kMiB, 24, 128},
+      {512 * kMiB, 200, 200},
+      {int64_t{64} * 1024 * kMiB, 24, 4096},  // 64 GiB: the slices grow instead
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DefaultSegments(c.total, c.threads), c.segments) << c.total;
+}
+
 TEST(PlanSegments, LeavesOutSegmentsPastTheEnd) {
   ExpectCovers(PlanSegments(5, 24), 5);
   EXPECT_EQ(PlanSegments(5, 24).size(), 5u);

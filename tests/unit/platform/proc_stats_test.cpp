@@ -12,7 +12,7 @@ TEST(ParseMemAvailable, ReadsKibibytesAndRefusesOtherTexts) {
                               "MemAvailable:   24434208 kB\n"),
             24434208LL * 1024);
   EXPECT_EQ(ParseMemAvailable("MemAvailable: 7 kB"), 7 * 1024);  // no line end
-  EXPECT_EQ(ParseMemAvailable("MemFree: 100 kB\n"), -1);          // old kernels
+  EXPECT_EQ(ParseMemAvailable("MemFree: 100 kB\n"), -1);         // old kernels
   EXPECT_EQ(ParseMemAvailable("MemAvailable: lots\n"), -1);
   EXPECT_EQ(ParseMemAvailable("MemAvailable: 100 MB\n"), -1);
   EXPECT_EQ(ParseMemAvailable("MemAvailable: 99999999999999999999 kB\n"), -1);
@@ -37,9 +37,22 @@ TEST(ParseTcpInSegments, FindsTheColumnByItsName) {
   EXPECT_EQ(ParseTcpInSegments(""), std::nullopt);
 }
 
+TEST(ParseIpInOctets, ReadsTheIpExtValueLine) {
+  const char* netstat =
+      "TcpExt: SyncookiesSent InOctets\n"
+      "TcpExt: 0 5\n"
+      "IpExt: InNoRoutes InTruncatedPkts InMcastPkts OutMcastPkts InBcastPkts OutBcastPkts "
+      "InOctets OutOctets\n"
+      "IpExt: 0 0 0 0 0 0 98765432101 77\n";
+  EXPECT_EQ(ParseIpInOctets(netstat), 98765432101u);
+  EXPECT_EQ(ParseIpInOctets("IpExt: InOctets\n"), std::nullopt);
+  EXPECT_EQ(ParseIpInOctets(""), std::nullopt);
+}
+
 TEST(SystemCounters, AreReadableHere) {
   EXPECT_GT(GetAvailablePhysicalMemory(), 0);
   EXPECT_TRUE(GetTcpInSegments().has_value());
+  EXPECT_TRUE(GetIpInOctets().has_value());
   uint64_t before = GetTickCountMs();
   EXPECT_GE(GetTickCountMs(), before);
 }
