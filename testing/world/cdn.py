@@ -40,11 +40,12 @@ import email.utils
 import json
 import os
 import re
-import socket
 import ssl
 import threading
 import time
 import urllib.parse
+
+import world_server
 
 CHUNK = 256 * 1024
 RANGE_RE = re.compile(r"^bytes=(\d*)-(\d*)$")
@@ -161,16 +162,6 @@ def _parse_range(header, size):
     return (first, last)
 
 
-def _send_simple(h, code, body=b"", headers=()):
-    h.send_response(code)
-    for name, value in headers:
-        h.send_header(name, value)
-    h.send_header("Content-Length", str(len(body)))
-    h.end_headers()
-    if h.command != "HEAD" and body:
-        h.wfile.write(body)
-
-
 class CdnRole:
     name = "cdn"
 
@@ -189,19 +180,19 @@ class CdnRole:
         if parts and parts[0] == "__world":
             return self._control(h, parts[1:], urllib.parse.parse_qs(query))
         if h.command not in ("GET", "HEAD"):
-            return _send_simple(h, 405, b"method not allowed\n")
+            return world_server.send(h, 405, b"method not allowed\n")
         if len(parts) == 2 and parts[0] == "files":
             return self._serve_file(h, parts[1])
         if len(parts) == 3 and parts[0] == "redirect" and parts[1].isdigit():
             hops = int(parts[1])
             target = "/redirect/%d/%s" % (hops - 1, parts[2]) if hops > 1 else "/files/" + parts[2]
-            return _send_simple(h, 302, headers=[("Location", target)])
+            return world_server.send(h, 302, headers=[("Location", target)])
         if len(parts) == 3 and parts[0] == "to":
             scheme = h.server.scheme
             target = "%s://%s:%d/files/%s" % (scheme, parts[1], self.listeners.port(scheme),
                                              parts[2])
-            return _send_simple(h, 302, headers=[("Location", target)])
-        return _send_simple(h, 404, b"not found\n")
+            return world_server.send(h, 302, headers=[("Location", target)])
+        return world_server.send(h, 404, b"not found\n")
 
     def _control(self, h, parts, query):
         length = int(h.headers.get("Content-Length") or 0)
@@ -212,7 +203,7 @@ class CdnRole:
             elif parts == ["echo"]:
                 # The request as received: its headers, a blank line, its body.
                 echo = str(h.headers).encode("latin-1") + b"\r\n" + body
-                return _send_simple(h, 200, echo, headers=[("Content-Type", "text/plain")])
+                return world_server.send(h, 200, echo, headers=[("Content-Type", "text/plain")])
             elif parts == ["faults"] and h.command == "POST":
                 rules = json.loads(body or b"[]")
                 for rule in rules if isinstance(rules, list) else [rules]:
@@ -233,10 +224,10 @@ class CdnRole:
                         seen.setdefault(entry["address"], set()).add(entry["client_port"])
                 answer = {address: len(ports) for address, ports in seen.items()}
             else:
-                return _send_simple(h, 404, b"unknown control path\n")
+                return world_server.send(h, 404, b"unknown control path\n")
         except (ValueError, KeyError, TypeError, AttributeError) as error:
-            return _send_simple(h, 400, (str(error) + "\n").encode())
-        _send_simple(h, 200, json.dumps(answer).encode(),
+            return world_server.send(h, 400, (str(error) + "\n").encode())
+        world_server.send(h, 200, json.dumps(answer).encode(),
                      headers=[("Content-Type", "application/json")])
 
     # Files -----------------------------------------------------------------
@@ -244,7 +235,7 @@ class CdnRole:
     def _serve_file(self, h, name):
         path = os.path.join(self.root, name)
         if name in ("", ".", "..") or "/" in name or not os.path.isfile(path):
-            return _send_simple(h, 404, b"not found\n")
+            return world_server.send(h, 404, b"not found\n")
         address = h.local_address
         real_size = os.path.getsize(path)
         size = self.faults.size_of(name, address)
@@ -264,12 +255,12 @@ class CdnRole:
             self._sleep(float(faults["slow_first_byte"].get("seconds", 2)))
         if "status" in faults:
             entry["status"] = int(faults["status"].get("code", 500))
-            return _send_simple(h, entry["status"], b"fault\n")
+            return world_server.send(h, entry["status"], b"fault\n")
         if "ignore_range" in faults:
             byte_range = None
         if byte_range is not None and (byte_range[0] >= size or "status_416" in faults):
             entry["status"] = 416
-            return _send_simple(h, 416, b"range not satisfiable\n",
+            return world_server.send(h, 416, b"range not satisfiable\n",
                                 headers=[("Content-Range", "bytes */%d" % size)])
         first, last = 0, size - 1
         if byte_range is not None:
@@ -324,11 +315,7 @@ class CdnRole:
         if sent < length:
             if "stall" in faults:
                 self._sleep(float(faults["stall"].get("seconds", 30)))
-            h.close_connection = True
-            try:
-                sock.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+            world_server.drop(h)
 
     def _sleep(self, seconds):
         if seconds > 0:

@@ -23,20 +23,16 @@ A rule for the listening address wins over one without "address".
 """
 
 import json
-import socket
 import threading
 import urllib.parse
+
+import world_server
 
 SIGNATURE_FIELDS = ("type", "short", "uid", "ak", "name", "ts", "key")
 
 
 def _send(h, code, body=b"", content_type="application/json"):
-    h.send_response(code)
-    h.send_header("Content-Type", content_type)
-    h.send_header("Content-Length", str(len(body)))
-    h.end_headers()
-    if h.command != "HEAD" and body:
-        h.wfile.write(body)
+    world_server.send(h, code, body, [("Content-Type", content_type)])
 
 
 class HttpDnsRole:
@@ -83,11 +79,7 @@ class HttpDnsRole:
         rule = self._rule_for(name, h.local_address) or {"addresses": []}
         kind = rule.get("answer", "list")
         if kind == "drop":
-            h.close_connection = True
-            try:
-                h.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+            world_server.drop(h)
             return None
         if kind == "empty":
             return _send(h, 200)

@@ -36,24 +36,18 @@ The first rule that matches answers; without one the defaults above apply.
 """
 
 import json
-import socket
 import threading
 import urllib.parse
+
+import world_server
 
 APP_SECRET = "Zx8mWq3Nv7RtLp2Kb6Hc9Yd4Gf5Js1Ua0E"
 QUERY_PATHS = ("/v5/product/get-relation-pid/", "/v3/downloader/strategy")
 
 
 def _send(h, status, body, content_type="application/json"):
-    data = body.encode() if isinstance(body, str) else body
-    h.send_response(status)
-    h.send_header("Content-Type", content_type)
-    h.send_header("Content-Length", str(len(data)))
-    h.send_header("Connection", "close")
-    h.end_headers()
+    world_server.send(h, status, body, [("Content-Type", content_type), ("Connection", "close")])
     h.close_connection = True
-    if h.command != "HEAD":
-        h.wfile.write(data)
 
 
 def _json(h, status, value):
@@ -128,11 +122,7 @@ class ServiceRole:
         if delay > 0:
             self.stopping.wait(delay)
         if rule.get("drop"):
-            h.close_connection = True
-            try:
-                h.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+            world_server.drop(h)
             return None
         if "json" in rule:
             body = json.dumps(rule["json"], separators=(",", ":"))

@@ -10,6 +10,28 @@ import ssl
 import threading
 
 
+def send(h, code, body=b"", headers=()):
+    """A whole answer: the given headers, its Content-Length and the body
+    (left out for HEAD)."""
+    data = body.encode() if isinstance(body, str) else body
+    h.send_response(code)
+    for name, value in headers:
+        h.send_header(name, value)
+    h.send_header("Content-Length", str(len(data)))
+    h.end_headers()
+    if h.command != "HEAD" and data:
+        h.wfile.write(data)
+
+
+def drop(h):
+    """Ends the connection at once: no answer, or the rest of one, follows."""
+    h.close_connection = True
+    try:
+        h.connection.shutdown(socket.SHUT_RDWR)
+    except OSError:
+        pass
+
+
 class _Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
