@@ -1,5 +1,5 @@
 // minizip file functions over a byte buffer, so that archives are read and
-// built in memory. Used by resources.cpp.
+// built in memory: the resource archive and the skin archive.
 #ifndef QEL_PLATFORM_ZIP_MEMORY_IO_H_
 #define QEL_PLATFORM_ZIP_MEMORY_IO_H_
 

@@ -8,60 +8,13 @@
 
 #include "foundation/log.h"
 #include "platform/resources.h"
+#include "platform/zip_memory_io.h"
 
 struct SkinArchive::Stream {
-  const char* data = nullptr;
-  size_t size = 0;
-  size_t pos = 0;
+  ZipMemoryFile file;
 };
 
 namespace {
-
-voidpf OpenStream(voidpf opaque, const void*, int mode) {
-  if (mode & ZLIB_FILEFUNC_MODE_WRITE)
-    return nullptr;
-  auto* stream = static_cast<SkinArchive::Stream*>(opaque);
-  stream->pos = 0;
-  return stream;
-}
-
-uLong ReadStream(voidpf, voidpf handle, void* buffer, uLong size) {
-  auto* stream = static_cast<SkinArchive::Stream*>(handle);
-  size_t left = stream->size - stream->pos;
-  size_t count = size < left ? size : left;
-  memcpy(buffer, stream->data + stream->pos, count);
-  stream->pos += count;
-  return static_cast<uLong>(count);
-}
-
-uLong WriteStream(voidpf, voidpf, const void*, uLong) {
-  return 0;
-}
-
-ZPOS64_T TellStream(voidpf, voidpf handle) {
-  return static_cast<SkinArchive::Stream*>(handle)->pos;
-}
-
-long SeekStream(voidpf, voidpf handle, ZPOS64_T offset, int origin) {
-  auto* stream = static_cast<SkinArchive::Stream*>(handle);
-  uint64_t base = 0;
-  if (origin == ZLIB_FILEFUNC_SEEK_CUR)
-    base = stream->pos;
-  else if (origin == ZLIB_FILEFUNC_SEEK_END)
-    base = stream->size;
-  if (offset > stream->size || base + offset > stream->size)
-    return -1;
-  stream->pos = static_cast<size_t>(base + offset);
-  return 0;
-}
-
-int CloseStream(voidpf, voidpf) {
-  return 0;
-}
-
-int ErrorStream(voidpf, voidpf) {
-  return 0;
-}
 
 std::mutex g_skin_lock;
 std::shared_ptr<SkinArchive> g_skin;
@@ -82,22 +35,14 @@ bool SkinArchive::Open(std::string bytes) {
     unzClose(zip_);
   zip_ = nullptr;
   bytes_ = std::move(bytes);
-  stream_->data = bytes_.data();
-  stream_->size = bytes_.size();
-  stream_->pos = 0;
+  stream_->file = ZipMemoryFile();
+  stream_->file.input = bytes_;
   if (bytes_.empty()) {
     LOG_ERROR("[ERROR] SkinArchive, empty archive");
     return false;
   }
   zlib_filefunc64_def funcs{};
-  funcs.zopen64_file = OpenStream;
-  funcs.zread_file = ReadStream;
-  funcs.zwrite_file = WriteStream;
-  funcs.ztell64_file = TellStream;
-  funcs.zseek64_file = SeekStream;
-  funcs.zclose_file = CloseStream;
-  funcs.zerror_file = ErrorStream;
-  funcs.opaque = stream_.get();
+  FillZipMemoryFunctions(&stream_->file, &funcs);
   zip_ = unzOpen2_64("skin", &funcs);
   if (!zip_) {
     LOG_ERROR("[ERROR] SkinArchive, not a zip archive, size=[%zu]", bytes_.size());
