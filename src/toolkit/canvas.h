@@ -47,7 +47,7 @@ struct TextStyle {
 
 void FillRect(cairo_t* cr, const RECT& rect, uint32_t argb);
 void DrawBorder(cairo_t* cr, const RECT& rect, int size, uint32_t argb);
-// Draws `image` into `control` as the spec says: into dest (relative to the
+// Draws `image` into `control` as its image attribute asks: into dest (relative to the
 // control) or the whole control, from source or the whole image, with the
 // corner borders kept unstretched.
 void DrawImage(cairo_t* cr, cairo_surface_t* image, const RECT& control, const ImageSpec& spec);
