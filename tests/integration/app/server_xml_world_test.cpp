@@ -6,6 +6,7 @@
 #include "app/server_xml.h"
 #include "foundation/log.h"
 #include "foundation/path.h"
+#include "support/log_watch.h"
 #include "support/service_world.h"
 #include "support/sysroot.h"
 #include "support/world.h"
@@ -83,22 +84,11 @@ class ServerXmlWorld : public ::testing::Test {
       sign_brands_.push_back(brand);
       return std::string(kSign);
     };
-    static struct ProcessLog {
-      ProcessLog() {
-        path = GetTempFolder() + "qel-server-xml-world-" + std::to_string(getpid()) + ".log";
-        simpleLog::Create(path);
-      }
-      ~ProcessLog() { unlink(path.c_str()); }
-      std::string path;
-    } process_log;
-    log_path_ = process_log.path;
-    log_start_ = ReadFile(log_path_).size();
+    log_.Start("qel-server-xml-world");
   }
   void TearDown() override { service_.Clear(); }
 
-  bool Logged(const std::string& text) const {
-    return ReadFile(log_path_).substr(log_start_).find(text) != std::string::npos;
-  }
+  bool Logged(const std::string& text) const { return log_.Contains(text); }
   std::vector<std::string> DependentIds() const {
     std::vector<std::string> ids;
     for (const DependentItem& d : config_.dependents)
@@ -113,8 +103,7 @@ class ServerXmlWorld : public ::testing::Test {
   RecordingConfigTelemetry telemetry_;
   ServerXmlServices services_;
   std::vector<std::string> sign_brands_;
-  std::string log_path_;
-  size_t log_start_ = 0;
+  LogWatch log_;
 };
 
 TEST_F(ServerXmlWorld, AsksTheServiceAndStoresWhatItDelivers) {

@@ -19,6 +19,7 @@
 #include "foundation/log.h"
 #include "foundation/path.h"
 #include "platform/file_io.h"
+#include "support/log_watch.h"
 #include "support/temp_dir.h"
 #include "support/world.h"
 
@@ -82,18 +83,7 @@ class EngineWorldTest : public ::testing::Test {
     SetEngineTiming(ShortTiming());
     name_ = WorldFileName();
     world_.Clear(name_);
-    // One log for the process, removed when it ends; each test reads what
-    // it added.
-    static struct ProcessLog {
-      ProcessLog() {
-        path = GetTempFolder() + "qel-engine-world-" + std::to_string(getpid()) + ".log";
-        simpleLog::Create(path);
-      }
-      ~ProcessLog() { unlink(path.c_str()); }
-      std::string path;
-    } process_log;
-    log_path_ = process_log.path;
-    log_start_ = ReadFile(log_path_).size();
+    log_.Start("qel-engine-world");
   }
 
   void TearDown() override {
@@ -102,7 +92,7 @@ class EngineWorldTest : public ::testing::Test {
   }
 
   // The log lines written since the test began.
-  std::string NewLog() const { return ReadFile(log_path_).substr(log_start_); }
+  std::string NewLog() const { return log_.NewLines(); }
 
   // Runs one download to its end and returns its status.
   int Run(CMultiDownloader& downloader, const std::string& url) {
@@ -119,8 +109,7 @@ class EngineWorldTest : public ::testing::Test {
   std::string name_;
   TempDir dir_;
   EventLog events_;
-  std::string log_path_;
-  size_t log_start_ = 0;
+  LogWatch log_;
 };
 
 }  // namespace ns_Drav

@@ -13,6 +13,7 @@
 #include "foundation/log.h"
 #include "foundation/path.h"
 #include "service/service_settings.h"
+#include "support/log_watch.h"
 #include "support/service_world.h"
 #include "support/temp_dir.h"
 #include "support/world.h"
@@ -32,16 +33,7 @@ class ServiceWorldTest : public ::testing::Test {
     settings.primary_base = service_.Url("/primary");
     settings.secondary_base = service_.Url("/secondary");
     SetServiceSettings(settings);
-    static struct ProcessLog {
-      ProcessLog() {
-        path = GetTempFolder() + "qel-service-world-" + std::to_string(getpid()) + ".log";
-        simpleLog::Create(path);
-      }
-      ~ProcessLog() { unlink(path.c_str()); }
-      std::string path;
-    } process_log;
-    log_path_ = process_log.path;
-    log_start_ = ReadFile(log_path_).size();
+    log_.Start("qel-service-world");
   }
 
   void TearDown() override { service_.Clear(); }
@@ -54,8 +46,8 @@ class ServiceWorldTest : public ::testing::Test {
   }
 
   // The log lines written since the test began.
-  std::string NewLog() const { return ReadFile(log_path_).substr(log_start_); }
-  bool Logged(const std::string& text) const { return NewLog().find(text) != std::string::npos; }
+  std::string NewLog() const { return log_.NewLines(); }
+  bool Logged(const std::string& text) const { return log_.Contains(text); }
 
   // The paths of the requests so far.
   std::vector<std::string> Paths() const {
@@ -79,8 +71,7 @@ class ServiceWorldTest : public ::testing::Test {
 
   ServiceWorld service_;
   TestWorld cdn_;
-  std::string log_path_;
-  size_t log_start_ = 0;
+  LogWatch log_;
 };
 
 #endif  // QEL_TESTS_INTEGRATION_SERVICE_SERVICE_WORLD_TEST_H_
