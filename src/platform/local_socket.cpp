@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "foundation/log.h"
+#include "platform/transfer_all.h"
 
 namespace {
 
@@ -65,31 +66,14 @@ void LocalConnection::Close() {
 }
 
 bool LocalConnection::ReadAll(void* data, size_t size) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    ssize_t n = read(fd_, p, size);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
+  return TransferAll(static_cast<char*>(data), size,
+                     [this](char* at, size_t left) { return read(fd_, at, left); });
 }
 
 bool LocalConnection::WriteAll(const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = send(fd_, p, size, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
+  return TransferAll(static_cast<const char*>(data), size, [this](const char* at, size_t left) {
+    return send(fd_, at, left, MSG_NOSIGNAL);
+  });
 }
 
 LocalConnection ConnectLocalSocket(const std::string& path) {

@@ -2,18 +2,9 @@
 
 #include <sys/random.h>
 
-#include <cerrno>
+#include "platform/transfer_all.h"
 
 bool CryptoRandomBytes(void* buffer, size_t size) {
-  auto* p = static_cast<unsigned char*>(buffer);
-  while (size > 0) {
-    ssize_t n = getrandom(p, size, 0);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
+  return TransferAll(static_cast<unsigned char*>(buffer), size,
+                     [](unsigned char* at, size_t left) { return getrandom(at, left, 0); });
 }
