@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/transfer_all.h"
 #include "platform/zip_memory_io.h"
 
 namespace {
@@ -60,18 +61,24 @@ Locate FindArchive(std::string_view tail, uint64_t file_size, uint64_t* start) {
   return Locate::kNone;
 }
 
+ResourceStatus StatusOf(Locate found) {
+  switch (found) {
+    case Locate::kNone:
+      return ResourceStatus::kMissing;
+    case Locate::kBroken:
+      return ResourceStatus::kUnreadable;
+    case Locate::kFound:
+      break;
+  }
+  return ResourceStatus::kOk;
+}
+
 bool ReadAt(int fd, uint64_t offset, size_t size, std::string* out) {
   out->resize(size);
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = pread(fd, out->data() + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  char* begin = out->data();
+  return TransferAll(begin, size, [fd, begin, offset](char* at, size_t left) {
+    return pread(fd, at, left, static_cast<off_t>(offset + (at - begin)));
+  });
 }
 
 // Reads the archive at the end of the open file; `start` receives where it
@@ -86,14 +93,9 @@ ResourceStatus LoadArchive(int fd, std::string* archive, uint64_t* start) {
   if (!ReadAt(fd, size - tail_size, tail_size, &tail))
     return ResourceStatus::kUnreadable;
   *start = size;
-  switch (FindArchive(tail, size, start)) {
-    case Locate::kNone:
-      return ResourceStatus::kMissing;
-    case Locate::kBroken:
-      return ResourceStatus::kUnreadable;
-    case Locate::kFound:
-      break;
-  }
+  ResourceStatus found = StatusOf(FindArchive(tail, size, start));
+  if (found != ResourceStatus::kOk)
+    return found;
   if (size - *start > kMaxArchiveSize)
     return ResourceStatus::kUnreadable;
   return ReadAt(fd, *start, static_cast<size_t>(size - *start), archive)
@@ -116,14 +118,9 @@ ResourceStatus ArchiveOfImage(std::string_view image, std::string_view* archive)
   uint64_t start = 0;
   std::string_view tail =
       image.substr(image.size() - std::min(image.size(), kEndRecordSize + kMaxComment));
-  switch (FindArchive(tail, image.size(), &start)) {
-    case Locate::kNone:
-      return ResourceStatus::kMissing;
-    case Locate::kBroken:
-      return ResourceStatus::kUnreadable;
-    case Locate::kFound:
-      break;
-  }
+  ResourceStatus found = StatusOf(FindArchive(tail, image.size(), &start));
+  if (found != ResourceStatus::kOk)
+    return found;
   *archive = image.substr(start);
   return ResourceStatus::kOk;
 }
@@ -245,15 +242,8 @@ bool BuildArchive(const std::map<std::string, std::string>& entries,
 }
 
 bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
+  return TransferAll(data.data(), data.size(),
+                     [fd](const char* at, size_t left) { return write(fd, at, left); });
 }
 
 bool CopyPrefix(int from, int to, uint64_t length) {
