@@ -219,11 +219,15 @@ void CPaintManagerUI::OnMouseMove(POINT point) {
     host_->SetCursorKind(hot_ ? hot_->GetCursor() : CursorKind::kArrow);
 }
 
-bool CPaintManagerUI::PreMessageHandler(UINT message,
-                                        WPARAM wparam,
-                                        LPARAM lparam,
-                                        LRESULT& result) {
-  std::vector<IMessageFilterUI*> filters = pre_filters_;
+namespace {
+
+// Offers the message to each filter in turn (a copy of the list: a filter
+// may remove itself); true with `result` set when one handled it.
+bool RunFilters(std::vector<IMessageFilterUI*> filters,
+                UINT message,
+                WPARAM wparam,
+                LPARAM lparam,
+                LRESULT& result) {
   for (IMessageFilterUI* filter : filters) {
     bool handled = false;
     LRESULT answer = filter->MessageHandler(message, wparam, lparam, handled);
@@ -235,16 +239,18 @@ bool CPaintManagerUI::PreMessageHandler(UINT message,
   return false;
 }
 
+}  // namespace
+
+bool CPaintManagerUI::PreMessageHandler(UINT message,
+                                        WPARAM wparam,
+                                        LPARAM lparam,
+                                        LRESULT& result) {
+  return RunFilters(pre_filters_, message, wparam, lparam, result);
+}
+
 bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
-  std::vector<IMessageFilterUI*> filters = filters_;
-  for (IMessageFilterUI* filter : filters) {
-    bool handled = false;
-    LRESULT answer = filter->MessageHandler(message, wparam, lparam, handled);
-    if (handled) {
-      result = answer;
-      return true;
-    }
-  }
+  if (RunFilters(filters_, message, wparam, lparam, result))
+    return true;
   result = 0;
   switch (message) {
     case WM_SIZE:
